@@ -1,0 +1,60 @@
+#pragma once
+// The operator's console: lines out, keys and lines in. The platform's part of
+// it lives in console_posix.cpp (and later console_windows.cpp).
+//
+// On POSIX the console input is standard input. When it is a terminal, the
+// search loop switches it to single keys without echo (key mode); every pause
+// reads whole lines with echo. When it is a pipe or a file, its bytes are the
+// keys, taken one per poll in order, and its end answers every later poll
+// with "no key" and ends every pause: nothing can wedge the program.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "report/free_format.h"
+
+namespace genopt {
+
+class Console {
+ public:
+  // `input_fd` and `output_fd` stay owned by the caller (0 and 1 in the program).
+  Console(int input_fd, int output_fd);
+  ~Console();
+  Console(const Console&) = delete;
+  Console& operator=(const Console&) = delete;
+
+  // One free-format line in UTF-8, written out at once.
+  template <class... Items>
+  void line(const Items&... items) {
+    line_buffer_.clear();
+    write_free_format(line_buffer_, Encoding::utf8, items...);
+    write_out(line_buffer_);
+  }
+  // Bytes written out as they stand.
+  void write_out(std::string_view bytes);
+
+  // The next waiting key as its character code, or -1 when none is waiting.
+  // Never blocks; nearly free when nothing is waiting.
+  int poll_key();
+
+  // Reads one line and discards it (the pause of the space key).
+  void wait_for_line();
+  // Shows `prompt` as a free-format line and reads lines until an empty one,
+  // showing the prompt again after each other line. End of input ends it.
+  void pause(std::string_view prompt);
+
+  // Single keys without echo while the search loop runs, when the input is a
+  // terminal. The terminal's settings are restored by end_key_mode, by the
+  // destructor, and on SIGINT, SIGTERM and SIGHUP (whose own action follows).
+  void begin_key_mode();
+  void end_key_mode();
+
+ private:
+  struct Platform;
+  std::unique_ptr<Platform> platform_;
+  std::string line_buffer_;
+};
+
+}  // namespace genopt
