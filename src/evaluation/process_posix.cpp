@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -62,7 +63,17 @@ bool spawn_with_null_input(const std::string& path, const char* program, pid_t& 
   if (posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0) == 0) {
     char* argv[] = {const_cast<char*>(program), const_cast<char*>("-c"), const_cast<char*>("-r"),
                     nullptr};
-    started = posix_spawn(&child, path.c_str(), &actions, nullptr, argv, environ) == 0;
+    // We ignore SIGPIPE, and an ignored signal would stay ignored in the model.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t signals;
+    sigemptyset(&signals);
+    posix_spawnattr_setsigmask(&attributes, &signals);
+    sigaddset(&signals, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &signals);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    started = posix_spawn(&child, path.c_str(), &actions, &attributes, argv, environ) == 0;
+    posix_spawnattr_destroy(&attributes);
   }
   posix_spawn_file_actions_destroy(&actions);
   return started;

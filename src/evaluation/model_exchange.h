@@ -1,0 +1,31 @@
+#pragma once
+// One evaluation: the candidate goes to the model through the work file and
+// the model's answer comes back, either the objective or one constraint.
+
+#include <string>
+
+#include "evaluation/work_file.h"
+#include "search/state/search_state.h"
+#include "text/failures.h"
+
+namespace genopt {
+
+// What the exchange keeps between evaluations: the work file and buffers
+// sized once, so that an evaluation allocates nothing.
+struct ModelExchange {
+  WorkFile& work_file;
+  std::string record{};
+  std::string answer{};
+};
+
+// Zeroes constraint_values(1..M), writes X_real(1..N) as the record of the
+// work file, runs the model, and reads back one real and one integer into the
+// persistent buffers rab_value and rab_index: a lone number is the objective,
+// a number and an index set that constraint value.
+Outcome exchange_with_model(SearchState& state, ModelExchange& exchange);
+
+// Maps candidate(1..N) to real units into X_real (relative mode), runs one
+// exchange, and counts the model run and the first violated constraint.
+Outcome evaluate_candidate(SearchState& state, ModelExchange& exchange);
+
+}  // namespace genopt

@@ -1,0 +1,44 @@
+#include "evaluation/work_file.h"
+
+#include <cerrno>
+
+#include "report/files.h"
+#include "text/messages.h"
+
+namespace genopt {
+
+WorkFile::~WorkFile() { files::close(fd_); }
+
+int WorkFile::open() {
+  int error = 0;
+  fd_ = files::open_for_update(text::work_file_name, error);
+  return error;
+}
+
+int WorkFile::close_and_delete() {
+  files::close(fd_);
+  fd_ = -1;
+  return files::remove(text::work_file_name);
+}
+
+int WorkFile::write_record(std::string_view record) {
+  // The model may have replaced or removed the file since the last exchange:
+  // the record goes to whatever now stands at the path.
+  int error = 0;
+  const int fd = files::open_for_update(text::work_file_name, error);
+  if (fd < 0) return error;
+  files::close(fd_);
+  fd_ = fd;
+  return files::write_at(fd_, 0, record);
+}
+
+int WorkFile::read_answer(std::string& answer) {
+  switch (files::read_whole(text::work_file_name, answer)) {
+    case files::ReadResult::ok: return 0;
+    case files::ReadResult::missing: answer.clear(); return 0;
+    case files::ReadResult::cannot_open: return EIO;
+  }
+  return 0;
+}
+
+}  // namespace genopt

@@ -1,0 +1,36 @@
+#pragma once
+// The work file through which every candidate goes to the model and every
+// answer comes back. It is opened before anything else and held for the whole
+// run; after a normal end it is deleted, after a failure it stays with what
+// it last held.
+
+#include <string>
+#include <string_view>
+
+namespace genopt {
+
+class WorkFile {
+ public:
+  WorkFile() = default;
+  ~WorkFile();
+  WorkFile(const WorkFile&) = delete;
+  WorkFile& operator=(const WorkFile&) = delete;
+
+  // Opens the file, keeping an older content; 0 or the platform's error number.
+  int open();
+  // Closes the file and deletes it; 0 or the platform's error number.
+  int close_and_delete();
+
+  // Replaces the whole content by `record`, which is then in the file for the
+  // model to read; 0 or the platform's error number.
+  int write_record(std::string_view record);
+  // Reads what stands at the file's path now, also when the model replaced
+  // the file instead of rewriting it; a file the model removed reads as empty.
+  // 0 or the platform's error number.
+  int read_answer(std::string& answer);
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace genopt

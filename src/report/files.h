@@ -1,0 +1,36 @@
+#pragma once
+// The platform's file layer: whole input files, report files written in
+// place, the shared work file. Kept small so that a Windows build can follow
+// (files_posix.cpp, later files_windows.cpp). Names are of files in the
+// current directory. Errors are the platform's error numbers (0 = none).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace genopt::files {
+
+enum class ReadResult { ok, missing, cannot_open };
+
+// Reads the whole file into `content`. A directory of that name, or any
+// other failure to open or read an existing file, is cannot_open.
+ReadResult read_whole(std::string_view name, std::string& content);
+
+// Opens for writing, created when missing, not emptied; -1 and `error` on failure.
+int open_for_output(std::string_view name, int& error);
+
+// Opens for reading and writing, created when missing, not emptied; -1 and
+// `error` on failure.
+int open_for_update(std::string_view name, int& error);
+
+// Writes `bytes` at `offset` and cuts the file there, so the file ends where
+// the bytes end; returns 0 or the error number.
+int write_at(int fd, std::int64_t offset, std::string_view bytes);
+// Cuts the file at `length`; 0 or the error number.
+int cut_at(int fd, std::int64_t length);
+
+void close(int fd);
+// 0 or the error number.
+int remove(std::string_view name);
+
+}  // namespace genopt::files

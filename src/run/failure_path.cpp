@@ -1,0 +1,55 @@
+#include "run/failure_path.h"
+
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+namespace genopt {
+
+namespace {
+
+constexpr int platform_failure_status = 1;
+
+int tell_platform_failure(std::string_view file, int error_number) {
+  std::string message = "genopt: ";
+  message.append(file).append(": ").append(std::strerror(error_number)).append("\n");
+  [[maybe_unused]] const ssize_t ignored = ::write(STDERR_FILENO, message.data(), message.size());
+  return platform_failure_status;
+}
+
+// The two lines go after what the run has written when the target is the
+// open result file; any other target is written from its start.
+int write_failure_lines(const FailureText& text, ReportFiles& reports) {
+  ReportFile fresh_target(text.target_file);
+  ReportFile* target = &fresh_target;
+  if (text.target_file == reports.result.name() && reports.result.is_open()) {
+    target = &reports.result;
+  } else if (const int error = fresh_target.open(); error != 0) {
+    return tell_platform_failure(text.target_file, error);
+  }
+  target->line(text.russian);
+  target->line(text.english);
+  const Outcome flushed = reports.flush();
+  target->flush();
+  if (!flushed.ok()) return tell_platform_failure(flushed.platform_file, flushed.platform_error);
+  if (target->error() != 0) return tell_platform_failure(target->name(), target->error());
+  return 0;
+}
+
+}  // namespace
+
+int end_failed_run(const Outcome& outcome, ReportFiles& reports, Console& console) {
+  console.end_key_mode();
+  if (outcome.failure == Failure::none) {
+    static_cast<void>(reports.flush());  // keep what can be kept; the first failure is told
+    return tell_platform_failure(outcome.platform_file, outcome.platform_error);
+  }
+  const FailureText text = failure_text(outcome.failure);
+  const int status = write_failure_lines(text, reports);
+  console.line(text.english);
+  console.pause(text::console::press_enter);
+  return status;
+}
+
+}  // namespace genopt

@@ -1,0 +1,20 @@
+#pragma once
+// The end of a run that failed: the reported failures of the input files and
+// of the model exchange, and the failures of the platform's file layer.
+
+#include "report/report_files.h"
+#include "run/console.h"
+#include "text/failures.h"
+
+namespace genopt {
+
+// Ends the run as `outcome` says and returns the exit status. A reported
+// failure writes its Russian and English lines to its target file (after
+// what the run has written, when that is the open result file; otherwise the
+// file is replaced), shows the English line and waits for an empty line at
+// "Press - ENTER"; its status is 0. A platform failure is told on standard
+// error with the file and the reason; its status is 1, as is that of a
+// failure whose own lines cannot be written.
+int end_failed_run(const Outcome& outcome, ReportFiles& reports, Console& console);
+
+}  // namespace genopt

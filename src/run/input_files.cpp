@@ -1,0 +1,114 @@
+#include "run/input_files.h"
+
+#include <string>
+
+#include "report/files.h"
+#include "text/free_format_reader.h"
+#include "text/messages.h"
+
+namespace genopt {
+
+namespace {
+
+struct SettingsReads {
+  std::int32_t pairs = 0;
+  bool too_many_pairs = false;
+};
+
+// Reads pairs until the end of the file; the pair that meets it does not count.
+bool read_bound_pairs(FreeFormatReader& reader, SearchState& state, SettingsReads& reads) {
+  for (;;) {
+    double lower = 0.0;
+    double upper = 0.0;
+    const ReadOutcome outcome = reader.read(lower, upper);
+    if (outcome == ReadOutcome::end_of_file) return true;
+    if (outcome == ReadOutcome::error) return false;
+    if (reads.pairs == max_variables) {
+      reads.too_many_pairs = true;
+      return true;
+    }
+    ++reads.pairs;
+    state.lower_bound[reads.pairs] = lower;
+    state.upper_bound[reads.pairs] = upper;
+  }
+}
+
+// Reads one value a read, at most N + 1 reads: read N + 1 only tells whether
+// the file goes on after N values. Returns the number of values read, or -1
+// on a value of the wrong form.
+template <class Value, class Store>
+std::int32_t read_one_per_line(std::string_view content, std::int32_t n, Store store) {
+  FreeFormatReader reader(content);
+  for (std::int32_t read = 1; read <= n + 1; ++read) {
+    Value value{};
+    const ReadOutcome outcome = reader.read(value);
+    if (outcome == ReadOutcome::error) return -1;
+    if (outcome == ReadOutcome::end_of_file) return read - 1;
+    if (read <= n) store(read, value);
+  }
+  return n + 1;  // a value after the N-th
+}
+
+}  // namespace
+
+Outcome read_settings_file(SearchState& state) {
+  std::string content;
+  if (files::read_whole(text::settings_file_name, content) != files::ReadResult::ok) {
+    return failed(Failure::settings_file);
+  }
+  FreeFormatReader reader(content);
+  TextField title{};
+  if (reader.read(title) == ReadOutcome::error ||
+      reader.read(state.model_constraint_count) == ReadOutcome::error ||
+      reader.read(state.console_report_period, state.file_report_period) == ReadOutcome::error) {
+    return failed(Failure::settings_file);
+  }
+  SettingsReads reads;
+  if (!read_bound_pairs(reader, state, reads)) return failed(Failure::settings_file);
+  if (reads.too_many_pairs) return failed(Failure::settings_too_many_pairs);
+  if (reads.pairs == 0) return failed(Failure::settings_no_pairs);
+  state.variable_count = reads.pairs;
+  if (2 * static_cast<std::int64_t>(state.variable_count) + state.model_constraint_count >
+      max_constraint_values) {
+    return failed(Failure::settings_too_many_values);
+  }
+  return {};
+}
+
+Outcome read_start_point_file(SearchState& state) {
+  std::string content;
+  switch (files::read_whole(text::start_point_file_name, content)) {
+    case files::ReadResult::missing: return {};
+    case files::ReadResult::cannot_open: return failed(Failure::start_point_open);
+    case files::ReadResult::ok: break;
+  }
+  const std::int32_t n = state.variable_count;
+  const std::int32_t count = read_one_per_line<double>(
+      content, n, [&](std::int32_t i, double value) { state.start_point[i] = value; });
+  if (count < 0) return failed(Failure::start_point_read);
+  state.start_point_given = count == n ? 1 : 0;
+  return {};
+}
+
+Outcome read_integer_flags_file(SearchState& state) {
+  std::string content;
+  switch (files::read_whole(text::integer_flags_file_name, content)) {
+    case files::ReadResult::missing: return {};
+    case files::ReadResult::cannot_open: return failed(Failure::integer_flags_open);
+    case files::ReadResult::ok: break;
+  }
+  const std::int32_t n = state.variable_count;
+  bool all_valid = true;
+  const std::int32_t count =
+      read_one_per_line<std::int32_t>(content, n, [&](std::int32_t i, std::int32_t flag) {
+        state.is_integer[i] = flag;
+        all_valid = all_valid && (flag == 0 || flag == 1);
+      });
+  if (count < 0) return failed(Failure::integer_flags_read);
+  if (count != n || !all_valid) {
+    for (std::int32_t i = 1; i <= n; ++i) state.is_integer[i] = 0;
+  }
+  return {};
+}
+
+}  // namespace genopt

@@ -1,0 +1,22 @@
+#pragma once
+// The three input files, read in this order by the run sequence: the search
+// settings, the optional start point and the optional integer flags.
+
+#include "search/state/search_state.h"
+#include "text/failures.h"
+
+namespace genopt {
+
+// Reads K, the two report periods and the bound pairs; N is the number of
+// pairs. Refuses more than 500 pairs, no pair at all, and 2N + K above 2000.
+Outcome read_settings_file(SearchState& state);
+
+// Takes the start point only when the file holds exactly N values. A
+// missing file is no failure.
+Outcome read_start_point_file(SearchState& state);
+
+// Takes the flags only when the file holds exactly N values, each 0 or 1;
+// otherwise every variable is continuous. A missing file is no failure.
+Outcome read_integer_flags_file(SearchState& state);
+
+}  // namespace genopt

@@ -1,0 +1,46 @@
+#include "run/run_sequence.h"
+
+#include "evaluation/work_file.h"
+#include "run/failure_path.h"
+#include "run/input_files.h"
+#include "search/search_engine.h"
+
+namespace genopt {
+
+namespace {
+
+// Steps 2 to 6 of a run: the input files, M and the size table.
+Outcome read_problem(SearchState& state) {
+  Outcome outcome = read_settings_file(state);
+  if (!outcome.ok()) return outcome;
+  state.constraint_count = 2 * state.variable_count + state.model_constraint_count;
+  outcome = read_start_point_file(state);
+  if (!outcome.ok()) return outcome;
+  outcome = read_integer_flags_file(state);
+  if (!outcome.ok()) return outcome;
+  apply_size_table(state);
+  return {};
+}
+
+}  // namespace
+
+int run_genopt(SearchState& state, Console& console) {
+  ReportFiles reports;
+  WorkFile work_file;
+  if (const int error = work_file.open(); error != 0) {
+    return end_failed_run(platform_failure(text::work_file_name, error), reports, console);
+  }
+  Outcome outcome = read_problem(state);
+  if (outcome.ok()) {
+    ModelExchange exchange{work_file};
+    SearchContext context{state, exchange, reports, console};
+    outcome = run_search(context);
+  }
+  if (!outcome.ok()) return end_failed_run(outcome, reports, console);
+  if (const int error = work_file.close_and_delete(); error != 0) {
+    return end_failed_run(platform_failure(text::work_file_name, error), reports, console);
+  }
+  return 0;
+}
+
+}  // namespace genopt

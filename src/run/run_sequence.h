@@ -1,0 +1,13 @@
+#pragma once
+
+#include "run/console.h"
+#include "search/state/search_state.h"
+
+namespace genopt {
+
+// The whole run: the work file first, the three input files in their order,
+// the size table, one search, then the work file is deleted. Returns the
+// exit status: 0 after a normal end and after every reported failure.
+int run_genopt(SearchState& state, Console& console);
+
+}  // namespace genopt
