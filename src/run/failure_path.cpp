@@ -11,9 +11,11 @@ namespace {
 
 constexpr int platform_failure_status = 1;
 
-int tell_platform_failure(std::string_view file, int error_number) {
+int tell_platform_failure(std::string_view file, int error_number, std::string_view reason = {}) {
   std::string message = "genopt: ";
-  message.append(file).append(": ").append(std::strerror(error_number)).append("\n");
+  message.append(file).append(": ");
+  message.append(reason.empty() ? std::string_view(std::strerror(error_number)) : reason);
+  message.append("\n");
   [[maybe_unused]] const ssize_t ignored = ::write(STDERR_FILENO, message.data(), message.size());
   return platform_failure_status;
 }
@@ -43,7 +45,8 @@ int end_failed_run(const Outcome& outcome, ReportFiles& reports, Console& consol
   console.end_key_mode();
   if (outcome.failure == Failure::none) {
     static_cast<void>(reports.flush());  // keep what can be kept; the first failure is told
-    return tell_platform_failure(outcome.platform_file, outcome.platform_error);
+    return tell_platform_failure(outcome.platform_file, outcome.platform_error,
+                                 outcome.platform_reason);
   }
   const FailureText text = failure_text(outcome.failure);
   const int status = write_failure_lines(text, reports);

@@ -43,13 +43,15 @@ struct [[nodiscard]] Outcome {
   Failure failure = Failure::none;
   std::string_view platform_file{};
   int platform_error = 0;
+  std::string_view platform_reason{};  // told instead of the error number's text when given
 
-  bool ok() const { return failure == Failure::none && platform_error == 0; }
+  bool ok() const { return failure == Failure::none && platform_file.empty(); }
 };
 
-inline Outcome failed(Failure failure) { return {failure, {}, 0}; }
-inline Outcome platform_failure(std::string_view file, int error_number) {
-  return {Failure::none, file, error_number};
+inline Outcome failed(Failure failure) { return {failure, {}, 0, {}}; }
+inline Outcome platform_failure(std::string_view file, int error_number,
+                                std::string_view reason = {}) {
+  return {Failure::none, file, error_number, reason};
 }
 
 }  // namespace genopt

@@ -36,6 +36,9 @@ class FreeFormatReader {
     return outcome;
   }
 
+  // One read of `count` reals into values[0..count-1], spread over lines in any way.
+  ReadOutcome read_reals(double* values, std::size_t count);
+
  private:
   ReadOutcome read_item(double& value);
   ReadOutcome read_item(std::int32_t& value);
