@@ -1,0 +1,107 @@
+// What one evaluation costs us beside the model: genopt's evaluate_candidate
+// at N = 500 against a bare loop that only writes the same file, starts the
+// same model and reads its answer; and what the keyboard polls of one child
+// (one a variable) cost against one evaluation. Prints the ratios.
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "evaluation/model_exchange.h"
+#include "run/console.h"
+#include "search/keyboard_control.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int variables = 500;
+
+double seconds_since(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The least that any exchange must do: write, start, wait, read back.
+void bare_exchange(const std::string& record, std::string& answer) {
+  const int fd = ::open("&&&_Rab.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (::write(fd, record.data(), record.size()) < 0) std::abort();
+  ::close(fd);
+  char* argv[] = {const_cast<char*>("./tarnix.exe"), const_cast<char*>("-c"),
+                  const_cast<char*>("-r"), nullptr};
+  pid_t pid = 0;
+  if (posix_spawn(&pid, "./tarnix.exe", nullptr, nullptr, argv, environ) != 0) std::abort();
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  std::ifstream in("&&&_Rab.txt");
+  std::getline(in, answer);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int rounds = argc > 1 ? std::atoi(argv[1]) : 300;
+  const fs::path directory = fs::temp_directory_path() / "genopt-bench";
+  fs::create_directories(directory);
+  fs::copy_file(fs::path(GENOPT_MODELS_DIR) / "sphere", directory / "tarnix.exe",
+                fs::copy_options::overwrite_existing);
+  fs::current_path(directory);
+
+  auto state = std::make_unique<genopt::SearchState>();
+  state->variable_count = variables;
+  state->constraint_count = 2 * variables;
+  for (int i = 1; i <= variables; ++i) state->candidate[i] = 0.001 * i;
+  genopt::WorkFile work_file;
+  if (work_file.open() != 0) return 1;
+  genopt::ModelExchange exchange{work_file};
+  std::string record;
+  genopt::write_free_format(record, genopt::Encoding::cp1251, 1.0);
+  std::string bare_record;
+  for (int i = 1; i <= variables; ++i) bare_record += std::to_string(0.001 * i) + "\n";
+  std::string answer;
+
+  double ours = 0.0;
+  double bare = 0.0;
+  for (int round = 0; round < rounds; ++round) {  // interleaved, so both see the same machine
+    auto start = Clock::now();
+    if (!genopt::evaluate_candidate(*state, exchange).ok()) return 1;
+    ours += seconds_since(start);
+    start = Clock::now();
+    bare_exchange(bare_record, answer);
+    bare += seconds_since(start);
+  }
+
+  const int null_input = ::open("/dev/null", O_RDONLY);
+  int pipe_ends[2];
+  if (::pipe(pipe_ends) != 0) return 1;  // an open pipe with nothing in it: the costly case
+  genopt::Console console(pipe_ends[0], ::open("/dev/null", O_WRONLY));
+  const int polls = 5'000'000;
+  auto start = Clock::now();
+  for (int poll = 0; poll < polls; ++poll) {
+    if (genopt::stop_requested(*state, console)) return 1;
+  }
+  const double per_poll = seconds_since(start) / polls;
+  ::close(null_input);
+
+  const double per_ours = ours / rounds;
+  const double per_bare = bare / rounds;
+  std::printf("evaluation at N = %d: %.1f us; bare write-start-wait-read: %.1f us; ratio %.3f\n",
+              variables, per_ours * 1e6, per_bare * 1e6, per_ours / per_bare);
+  std::printf("keyboard poll with nothing waiting: %.1f ns; %d polls (one child) = %.4f%% of an "
+              "evaluation\n",
+              per_poll * 1e9, variables, 100.0 * per_poll * variables / per_ours);
+  fs::current_path(fs::temp_directory_path());
+  fs::remove_all(directory);
+  return 0;
+}
