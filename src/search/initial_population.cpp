@@ -1,0 +1,110 @@
+#include "search/initial_population.h"
+
+#include "search/row_sort.h"
+#include "search/truncation.h"
+#include "text/messages.h"
+
+namespace genopt {
+
+namespace {
+
+// Group progress of the generation, living only while it runs.
+struct GroupCount {
+  std::int32_t accepted_in_group = 0;
+  std::int32_t completed_groups = 0;
+};
+
+// One minstd draw per variable, integer and continuous alike, so that the
+// random sequence does not depend on the start point or the flags.
+void draw_candidate(SearchState& state) {
+  for (std::int32_t i = 1; i <= state.variable_count; ++i) {
+    float r = 0.0f;
+    minstd_random(state.minstd, r);
+    state.candidate[i] =
+        draw_coordinate(state.lower_bound[i], state.upper_bound[i], state.is_integer[i] == 1, r);
+  }
+}
+
+void take_start_point(SearchState& state) {
+  for (std::int32_t i = 1; i <= state.variable_count; ++i)
+    state.candidate[i] = state.start_point[i];
+}
+
+// -0.0 and NaN are not below 0 and so do not make a candidate infeasible.
+bool is_feasible(const SearchState& state) {
+  for (std::int32_t j = 1; j <= state.constraint_count; ++j) {
+    if (state.constraint_values[j] < 0.0) return false;
+  }
+  return true;
+}
+
+void accept_candidate(SearchState& state) {
+  const std::int32_t n = state.variable_count;
+  const double stored_objective =
+      state.objective_sense == 0 ? -state.objective_value : state.objective_value;
+  Row& row = state.population[++state.generated_count];
+  for (std::int32_t i = 1; i <= n; ++i) row[i] = state.candidate[i];
+  row[n + 1] = stored_objective;
+}
+
+void count_in_group(SearchContext& context, GroupCount& groups) {
+  if (++groups.accepted_in_group != context.state.group_size) return;
+  groups.accepted_in_group = 0;
+  ++groups.completed_groups;
+  const std::int32_t size = context.state.group_size;
+  context.console.line(groups.completed_groups, text::console::group_of, size,
+                       text::console::group_received);
+  context.reports.selection.line(groups.completed_groups, text::file::group_of, size,
+                                 text::file::group_received);
+}
+
+// With the default sizes: more than 10 found, or all of a target of 10 or less.
+bool sorting_applies(const SearchState& state) {
+  return state.working_size < state.generated_count ||
+         (state.generated_count == state.population_size &&
+          state.working_size >= state.population_size);
+}
+
+void report_shortfall(SearchContext& context) {
+  const std::int32_t found = context.state.generated_count;
+  context.console.line(text::console::not_generated);
+  context.console.line(text::console::only_received, found, text::console::individuals);
+  context.console.pause(text::console::stop_pause);
+  context.reports.selection.line(text::file::not_generated);
+  context.reports.selection.line(text::file::only_generated, found, text::file::individuals);
+}
+
+}  // namespace
+
+double draw_coordinate(double lower, double upper, bool integer, float r) {
+  const double draw = r;
+  if (!integer) return lower + (upper - lower) * draw;
+  const double scaled = (upper - lower + 1.0) * draw + lower;
+  return truncate_toward_zero(draw < 0.5 ? scaled - 1.0 : scaled);
+}
+
+Outcome generate_initial_population(SearchContext& context) {
+  SearchState& state = context.state;
+  context.reports.selection.line(text::file::selection_heading);
+  state.generated_count = 0;
+  GroupCount groups;
+  for (std::int32_t attempt = 1; attempt <= state.max_attempts; ++attempt) {
+    if (state.generated_count >= state.population_size) break;
+    draw_candidate(state);
+    if (attempt == 1 && state.start_point_given == 1) take_start_point(state);
+    if (Outcome outcome = evaluate_candidate(state, context.exchange); !outcome.ok())
+      return outcome;
+    if (!is_feasible(state)) continue;
+    accept_candidate(state);
+    count_in_group(context, groups);
+  }
+  if (sorting_applies(state)) {
+    sort_rows(state.population, state.generated_count, state.variable_count, state.swap_row);
+  }
+  if (state.generated_count < state.population_size) report_shortfall(context);
+  ReportFile& selection = context.reports.selection;
+  selection.flush();
+  return selection.error() == 0 ? Outcome{} : platform_failure(selection.name(), selection.error());
+}
+
+}  // namespace genopt

@@ -1,0 +1,204 @@
+#include "search/initial_population.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <charconv>
+#include <string>
+#include <vector>
+
+#include "search/search_bench.h"
+#include "text/code_page.h"
+
+namespace genopt {
+namespace {
+
+using testing::SearchBench;
+using text::cp1251;
+
+// The first draws of minstd_random after program start, from their states.
+double minstd_draw(double state) { return static_cast<float>(state / 2147483648.0); }
+
+const std::string selection_heading =
+    std::string(" ") + std::string(cp1251<"СТАТИСТИЧЕСКИЙ АНАЛИЗ исходной популяции">) + "\n";
+
+// The one value of each line of model_calls.txt (one variable a candidate).
+std::vector<double> single_values_seen(const std::string& log) {
+  std::vector<double> values;
+  const char* next = log.data();
+  const char* end = log.data() + log.size();
+  while (next < end) {
+    double value = 0.0;
+    next = std::from_chars(next, end, value).ptr;
+    values.push_back(value);
+    next = std::find(next, end, '\n') + 1;
+  }
+  return values;
+}
+
+std::vector<double> first_column(const SearchState& state) {
+  std::vector<double> values;
+  for (std::int32_t k = 1; k <= state.generated_count; ++k)
+    values.push_back(state.population[k][1]);
+  return values;
+}
+
+TEST(InitialPopulation, IntegerDrawsMayLeaveTheRangeByOne) {
+  struct Case {
+    double lower, upper;
+    bool integer;
+    float r;
+    double expected;
+  };
+  const Case cases[] = {
+      {0, 10, true, 0.05f, 0.0},   // -0.45 truncated toward zero
+      {1, 10, true, 0.05f, 0.0},   // 0.5: one below the lower bound
+      {0, 10, true, 1.0f, 11.0},   // one above the upper bound
+      {-10, 0, true, 0.3f, -7.0},  // -7.7 moves up, not down
+      {0, 10, true, 0.5f, 5.0},    // 0.5 takes the rule without the subtraction
+      {0, 10, false, 1.0f, 10.0},  // a continuous variable reaches its upper bound
+      {2, 4, false, 0.25f, 2.5},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(draw_coordinate(c.lower, c.upper, c.integer, c.r), c.expected)
+        << c.lower << ".." << c.upper << " integer " << c.integer << " r " << c.r;
+  }
+}
+
+TEST(InitialPopulation, GroupLinesFollowEveryCompletedGroup) {
+  SearchBench bench;
+  bench.scratch.install_model("sphere");
+  bench.set_problem(0, {{0.0, 1.0}});
+  bench.state.population_size = 25;
+
+  ASSERT_TRUE(generate_initial_population(bench.context).ok());
+
+  EXPECT_EQ(bench.state.generated_count, 25);
+  EXPECT_EQ(bench.state.N_model_calls, 25);
+  const auto file_group = [](const char* number) {
+    return std::string("           ") + number + "  " + std::string(cp1251<"группа">) + "\xA0" +
+           std::string(cp1251<"особей (">) + "          10  " +
+           std::string(cp1251<"штук) получена">) + "\xA0 \n";
+  };
+  EXPECT_EQ(bench.scratch.read("z_selection.txt"),
+            selection_heading + file_group("1") + file_group("2"));
+  EXPECT_EQ(bench.scratch.read("console.txt"),
+            "           1  группа особей (          10  штук)  получена \n"
+            "           2  группа особей (          10  штук)  получена \n");
+}
+
+TEST(InitialPopulation, StartPointIsRowOneAndTheDrawsGoOnAsWithoutIt) {
+  SearchBench bench;
+  bench.scratch.install_model("sphere");
+  bench.set_problem(0, {{0.0, 1.0}, {0.0, 10.0}});
+  bench.state.is_integer[1] = 2;  // only 1 marks a whole-number variable
+  bench.state.is_integer[2] = 1;
+  bench.state.start_point[1] = 5.0;
+  bench.state.start_point[2] = 7.0;
+  bench.state.start_point_given = 1;
+  bench.state.max_attempts = 2;
+
+  ASSERT_TRUE(generate_initial_population(bench.context).ok());
+
+  // Two individuals of a target of 100 are left in the order found.
+  ASSERT_EQ(bench.state.generated_count, 2);
+  const Row& start = bench.state.population[1];
+  EXPECT_EQ(start[1], 5.0);
+  EXPECT_EQ(start[2], 7.0);
+  EXPECT_EQ(start[3], 16.0 + 36.0);
+  // Attempt 1 took the first two draws although the start point replaced them.
+  const Row& drawn = bench.state.population[2];
+  EXPECT_EQ(drawn[1], minstd_draw(1291394886.0));
+  EXPECT_EQ(drawn[2], 9.0);  // 11 x 0.89161128 truncated
+}
+
+TEST(InitialPopulation, MaximisedObjectiveIsStoredNegated) {
+  SearchBench bench;
+  bench.scratch.install_model("sphere");
+  bench.set_problem(0, {{0.0, 1.0}});
+  bench.state.objective_sense = 0;
+  bench.state.start_point[1] = 4.0;
+  bench.state.start_point_given = 1;
+  bench.state.max_attempts = 1;
+
+  ASSERT_TRUE(generate_initial_population(bench.context).ok());
+
+  ASSERT_EQ(bench.state.generated_count, 1);
+  EXPECT_EQ(bench.state.population[1][2], -9.0);
+}
+
+TEST(InitialPopulation, ConstraintValueOfZeroIsFeasible) {
+  SearchBench bench;
+  bench.scratch.install_model("constrained");
+  bench.set_problem(1, {{0.0, 1.0}, {0.0, 1.0}});
+  bench.state.start_point[1] = 0.25;  // x1 + x2 - 1 is exactly 0
+  bench.state.start_point[2] = 0.75;
+  bench.state.start_point_given = 1;
+  bench.state.max_attempts = 1;
+
+  ASSERT_TRUE(generate_initial_population(bench.context).ok());
+
+  EXPECT_EQ(bench.state.generated_count, 1);
+  EXPECT_EQ(bench.state.population[1][1], 0.25);
+}
+
+// With the defaults (target 100, working size 10) more than ten individuals
+// are sorted, stably; ten or fewer stay in the order found. Whole values in
+// -1..1 under the objective x^2 give ties between -1 and 1.
+TEST(InitialPopulation, OnlyMoreThanTheWorkingSizeIsSorted) {
+  for (const std::int32_t attempts : {10, 11}) {
+    SearchBench bench;
+    bench.scratch.install_model("constrained");
+    bench.scratch.write("model_calls.txt", "");
+    bench.set_problem(0, {{-1.0, 1.0}});
+    bench.state.is_integer[1] = 1;
+    bench.state.max_attempts = attempts;
+
+    ASSERT_TRUE(generate_initial_population(bench.context).ok());
+
+    std::vector<double> expected = single_values_seen(bench.scratch.read("model_calls.txt"));
+    ASSERT_EQ(bench.state.generated_count, attempts);
+    ASSERT_EQ(static_cast<std::int32_t>(expected.size()), attempts);
+    ASSERT_NE(std::count(expected.begin(), expected.end(), -1.0), 0);
+    ASSERT_NE(std::count(expected.begin(), expected.end(), 1.0), 0);
+    if (attempts > bench.state.working_size) {
+      std::stable_sort(expected.begin(), expected.end(),
+                       [](double a, double b) { return a * a < b * b; });
+    }
+    EXPECT_EQ(first_column(bench.state), expected) << attempts << " attempts";
+  }
+}
+
+TEST(InitialPopulation, ShortfallIsReportedAndTheSearchGoesOn) {
+  SearchBench bench;
+  bench.scratch.install_model("constrained");
+  bench.set_problem(1, {{0.0, 0.4}, {0.0, 0.4}});  // x1 + x2 - 1 >= 0 never holds
+  bench.state.max_attempts = 3;
+
+  ASSERT_TRUE(generate_initial_population(bench.context).ok());
+
+  EXPECT_EQ(bench.state.generated_count, 0);
+  EXPECT_EQ(bench.state.N_model_calls, 3);
+  EXPECT_EQ(bench.scratch.read("console.txt"),
+            " поколение НЕ ГЕНЕРИРУЕТСЯ\u00a0\n"
+            " получено всего-лишь            0  особей\n"
+            " STOP-pausa\n");
+  EXPECT_EQ(bench.scratch.read("z_selection.txt"),
+            selection_heading + " " + std::string(cp1251<"поколение не генерируется">) + "\n " +
+                std::string(cp1251<"сгенерировано всего-лишь ">) + "           0  " +
+                std::string(cp1251<"особей">) + "\n");
+}
+
+TEST(InitialPopulation, FailedEvaluationEndsTheGeneration) {
+  SearchBench bench;  // no model program at all
+  bench.set_problem(0, {{0.0, 1.0}});
+
+  const Outcome outcome = generate_initial_population(bench.context);
+
+  EXPECT_EQ(outcome.failure, Failure::model_start);
+  EXPECT_EQ(bench.state.N_model_calls, 0);
+  EXPECT_EQ(bench.state.generated_count, 0);
+}
+
+}  // namespace
+}  // namespace genopt
