@@ -1,0 +1,141 @@
+#include "search/offspring.h"
+
+#include "evaluation/model_exchange.h"
+#include "evaluation/random_sources.h"
+#include "search/keyboard_control.h"
+#include "search/ranking.h"
+#include "search/row_sort.h"
+#include "search/step_statistics.h"
+#include "search/truncation.h"
+
+namespace genopt {
+
+double integer_global_move(double lo, double hi, double u) {
+  return truncate_toward_zero((hi - lo + 1) * u + lo - 1);
+}
+
+double continuous_global_move(double inherited, double lo, double hi, double u, float r3,
+                              double search_scale, double scale_bound) {
+  if (search_scale > scale_bound || r3 >= 0.5) return lo + (hi - lo) * u;
+  return inherited + (2 * u - 1) * (hi - lo) * search_scale * 0.5;
+}
+
+double local_move(double inherited, double u, double step, bool whole_values) {
+  const double moved = inherited + (2 * u - 1) * step;
+  return whole_values ? truncate_toward_zero(moved) : moved;
+}
+
+namespace {
+
+float draw(SearchState& state) {
+  float value = 0.0f;
+  minstd_random(state.minstd, value);
+  return value;
+}
+
+double move_draw(SearchState& state) {
+  if (state.uniform_source == 2) return mul5_random(state.mul5, 0, 1, 0, state.mul5_seed);
+  return draw(state);
+}
+
+bool may_mutate(SearchState& state, std::int32_t i) {
+  const float r4 = draw(state);
+  if (!(r4 > state.current_mutation_threshold)) return false;
+  return state.mutation_mode != 2 || state.best_vector[i] == state.parent_vector[i];
+}
+
+// Near convergence, a variable whose deviation has shrunk to zero makes
+// global moves likelier and raises the zero threshold for the rest of the step.
+void adapt_working_values(SearchState& state, std::int32_t i) {
+  if (state.mean_deviation[i] > state.current_zero_threshold) {
+    state.current_local_move_probability = state.local_move_probability;
+  }
+  if (state.degree_of_difference <= state.difference_threshold &&
+      state.mean_deviation[i] <= state.current_zero_threshold) {
+    state.current_local_move_probability = state.converged_local_move_probability;
+    state.current_zero_threshold = state.alternate_zero_threshold;
+  }
+}
+
+void mutate(SearchState& state, std::int32_t i, double step) {
+  adapt_working_values(state, i);
+  const double u = move_draw(state);
+  const float r2 = draw(state);
+  const double lo = state.lower_bound[i];
+  const double hi = state.upper_bound[i];
+  double& child = state.child_vector[i];
+  if (r2 > state.current_local_move_probability) {
+    if (state.is_integer[i] == 1) {
+      child = integer_global_move(lo, hi, u);
+    } else {
+      const float r3 = draw(state);  // drawn even when the scale makes it unused
+      child = continuous_global_move(child, lo, hi, u, r3, state.search_scale, state.scale_bound);
+    }
+  } else {
+    child = local_move(child, u, step, state.is_integer[i] == 1);
+  }
+}
+
+// Builds child_vector(1..N) from the best vector and parent_vector; false
+// when the operator ended the search at one of the polls.
+bool build_child(SearchContext& context) {
+  SearchState& state = context.state;
+  for (std::int32_t i = 1; i <= state.variable_count; ++i) {
+    if (stop_requested(state, context.console)) return false;
+    const float r1 = draw(state);
+    state.child_vector[i] =
+        r1 < state.inherit_best_probability ? state.best_vector[i] : state.parent_vector[i];
+    // The refinement draws are made whether or not the variable then mutates.
+    const double step = variable_step(context, i);
+    if (may_mutate(state, i)) mutate(state, i, step);
+  }
+  return true;
+}
+
+// A NaN constraint value does not make the child infeasible.
+bool is_feasible(const SearchState& state) {
+  for (std::int32_t j = 1; j <= state.constraint_count; ++j) {
+    if (state.constraint_values[j] < 0.0) return false;
+  }
+  return true;
+}
+
+Outcome evaluate_child(SearchContext& context) {
+  SearchState& state = context.state;
+  for (std::int32_t i = 1; i <= state.variable_count; ++i)
+    state.candidate[i] = state.child_vector[i];
+  return evaluate_candidate(state, context.exchange);
+}
+
+// The worst row gives way to every accepted child, even one no better than it.
+void accept_child(SearchState& state) {
+  const std::int32_t n = state.variable_count;
+  state.child_vector[n + 1] =
+      state.objective_sense == 0 ? -state.objective_value : state.objective_value;
+  if (holds_coordinates(state, state.child_vector)) return;
+  copy_row(state.child_vector, state.intermediate[state.population_size], n);
+  rerank_intermediate(state);
+}
+
+}  // namespace
+
+Outcome make_offspring(SearchContext& context, bool& stopped) {
+  SearchState& state = context.state;
+  stopped = false;
+  state.current_zero_threshold = state.zero_threshold;
+  state.current_local_move_probability = state.local_move_probability;
+  for (std::int32_t k = 1; k <= state.population_size; ++k) {
+    for (std::int32_t i = 1; i <= state.variable_count; ++i) {
+      state.parent_vector[i] = state.parent_table[k][i];
+    }
+    if (!build_child(context)) {
+      stopped = true;
+      return {};
+    }
+    if (Outcome outcome = evaluate_child(context); !outcome.ok()) return outcome;
+    if (is_feasible(state)) accept_child(state);
+  }
+  return {};
+}
+
+}  // namespace genopt
