@@ -19,12 +19,12 @@ constexpr double no_largest = -1e30;
 constexpr double no_smallest = 1e30;
 
 // One draw with replacement among rows 1..available_count of population. The
-// product is taken in single precision, as the draw is. A draw of exactly 1.0
+// product is exact in double precision. A draw of exactly 1.0
 // must still pick the last row; with no row available every draw gives row 1.
 std::int32_t drawn_row(SearchState& state) {
   float r = 0.0f;
   minstd_random(state.minstd, r);
-  std::int32_t row = truncate_toward_zero(static_cast<float>(state.available_count) * r + 1.0);
+  std::int32_t row = truncate_toward_zero(state.available_count * static_cast<double>(r) + 1.0);
   if (state.available_count >= 1 && row > state.available_count) row = state.available_count;
   return row;
 }

@@ -28,7 +28,9 @@ struct FailureCase {
 };
 
 std::string two_lines(std::string_view russian, std::string_view english) {
-  return " " + std::string(russian) + "\n " + std::string(english) + "\n";
+  std::string lines;
+  lines.append(" ").append(russian).append("\n ").append(english).append("\n");
+  return lines;
 }
 
 void put(const ScratchDirectory& directory, const char* name, const std::string& content) {
@@ -39,6 +41,8 @@ void put(const ScratchDirectory& directory, const char* name, const std::string&
     directory.write(name, content);
   }
 }
+
+void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
 
 class InputFailure : public ::testing::TestWithParam<FailureCase> {};
 
@@ -54,7 +58,9 @@ TEST_P(InputFailure, WritesBothLinesShowsEnglishAndPausesThenExitsZero) {
 
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_EQ(directory.read("z_result.txt"), two_lines(c.russian, c.english));
-  EXPECT_EQ(run.console, " " + c.english + "\n Press - ENTER\n Press - ENTER\n");
+  std::string console;
+  console.append(" ").append(c.english).append("\n Press - ENTER\n Press - ENTER\n");
+  EXPECT_EQ(run.console, console);
   EXPECT_TRUE(directory.exists("&&&_Rab.txt"));  // kept after a failure
 }
 

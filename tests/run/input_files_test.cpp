@@ -29,6 +29,8 @@ std::string many_pairs(int count) {
   return text;
 }
 
+void PrintTo(const SettingsCase& c, std::ostream* out) { *out << c.name; }
+
 class SettingsFile : public ::testing::TestWithParam<SettingsCase> {};
 
 TEST_P(SettingsFile, ReadsCountsAndRefuses) {
@@ -96,6 +98,8 @@ struct OptionalFileCase {
   bool taken;
 };
 
+void PrintTo(const OptionalFileCase& c, std::ostream* out) { *out << c.name; }
+
 class StartPointFile : public ::testing::TestWithParam<OptionalFileCase> {};
 
 TEST_P(StartPointFile, IsTakenOnlyWithExactlyNValues) {
@@ -106,7 +110,9 @@ TEST_P(StartPointFile, IsTakenOnlyWithExactlyNValues) {
   state->variable_count = 3;
   EXPECT_EQ(read_start_point_file(*state).failure, c.failure);
   EXPECT_EQ(state->start_point_given, c.taken ? 1 : 0);
-  if (c.taken) EXPECT_EQ(state->start_point[3], 3.0);
+  if (c.taken) {
+    EXPECT_EQ(state->start_point[3], 3.0);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
