@@ -61,4 +61,15 @@ Outcome evaluate_candidate(SearchState& state, ModelExchange& exchange) {
   return {};
 }
 
+bool is_feasible(const SearchState& state) {
+  for (std::int32_t j = 1; j <= state.constraint_count; ++j) {
+    if (state.constraint_values[j] < 0.0) return false;
+  }
+  return true;
+}
+
+double stored_objective(const SearchState& state) {
+  return state.objective_sense == 0 ? -state.objective_value : state.objective_value;
+}
+
 }  // namespace genopt

@@ -28,4 +28,12 @@ Outcome exchange_with_model(SearchState& state, ModelExchange& exchange);
 // exchange, and counts the model run and the first violated constraint.
 Outcome evaluate_candidate(SearchState& state, ModelExchange& exchange);
 
+// The last evaluation is feasible when none of its constraint values is below
+// 0: neither -0.0 nor a NaN makes a candidate infeasible.
+bool is_feasible(const SearchState& state);
+
+// The objective of the last evaluation in the form the search compares:
+// negated when maximising, so that smaller is better everywhere.
+double stored_objective(const SearchState& state);
+
 }  // namespace genopt

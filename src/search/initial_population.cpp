@@ -30,21 +30,11 @@ void take_start_point(SearchState& state) {
     state.candidate[i] = state.start_point[i];
 }
 
-// -0.0 and NaN are not below 0 and so do not make a candidate infeasible.
-bool is_feasible(const SearchState& state) {
-  for (std::int32_t j = 1; j <= state.constraint_count; ++j) {
-    if (state.constraint_values[j] < 0.0) return false;
-  }
-  return true;
-}
-
 void accept_candidate(SearchState& state) {
   const std::int32_t n = state.variable_count;
-  const double stored_objective =
-      state.objective_sense == 0 ? -state.objective_value : state.objective_value;
   Row& row = state.population[++state.generated_count];
   for (std::int32_t i = 1; i <= n; ++i) row[i] = state.candidate[i];
-  row[n + 1] = stored_objective;
+  row[n + 1] = stored_objective(state);
 }
 
 void count_in_group(SearchContext& context, GroupCount& groups) {
@@ -56,6 +46,7 @@ void count_in_group(SearchContext& context, GroupCount& groups) {
                        text::console::group_received);
   context.reports.selection.line(groups.completed_groups, text::file::group_of, size,
                                  text::file::group_received);
+  context.reports.selection.flush();  // a slow model: whoever follows the file sees each group
 }
 
 // With the default sizes: more than 10 found, or all of a target of 10 or less.

@@ -92,14 +92,6 @@ bool build_child(SearchContext& context) {
   return true;
 }
 
-// A NaN constraint value does not make the child infeasible.
-bool is_feasible(const SearchState& state) {
-  for (std::int32_t j = 1; j <= state.constraint_count; ++j) {
-    if (state.constraint_values[j] < 0.0) return false;
-  }
-  return true;
-}
-
 Outcome evaluate_child(SearchContext& context) {
   SearchState& state = context.state;
   for (std::int32_t i = 1; i <= state.variable_count; ++i)
@@ -110,8 +102,7 @@ Outcome evaluate_child(SearchContext& context) {
 // The worst row gives way to every accepted child, even one no better than it.
 void accept_child(SearchState& state) {
   const std::int32_t n = state.variable_count;
-  state.child_vector[n + 1] =
-      state.objective_sense == 0 ? -state.objective_value : state.objective_value;
+  state.child_vector[n + 1] = stored_objective(state);
   if (holds_coordinates(state, state.child_vector)) return;
   copy_row(state.child_vector, state.intermediate[state.population_size], n);
   rerank_intermediate(state);
