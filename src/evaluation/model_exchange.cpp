@@ -23,7 +23,8 @@ void make_record(const SearchState& state, std::string& record) {
 Outcome exchange_with_model(SearchState& state, ModelExchange& exchange) {
   for (std::int32_t j = 1; j <= state.constraint_count; ++j) state.constraint_values[j] = 0.0;
   make_record(state, exchange.record);
-  if (exchange.work_file.write_record(exchange.record) != 0) return failed(Failure::work_file_write);
+  if (exchange.work_file.write_record(exchange.record) != 0)
+    return failed(Failure::work_file_write);
   if (run_model(text::model_program_name) != ModelRun::ended) return failed(Failure::model_start);
   if (exchange.work_file.read_answer(exchange.answer) != 0) return failed(Failure::work_file_read);
 

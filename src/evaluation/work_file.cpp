@@ -34,9 +34,13 @@ int WorkFile::write_record(std::string_view record) {
 
 int WorkFile::read_answer(std::string& answer) {
   switch (files::read_whole(text::work_file_name, answer)) {
-    case files::ReadResult::ok: return 0;
-    case files::ReadResult::missing: answer.clear(); return 0;
-    case files::ReadResult::cannot_open: return EIO;
+    case files::ReadResult::ok:
+      return 0;
+    case files::ReadResult::missing:
+      answer.clear();
+      return 0;
+    case files::ReadResult::cannot_open:
+      return EIO;
   }
   return 0;
 }

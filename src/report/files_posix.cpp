@@ -33,8 +33,8 @@ ReadResult read_whole(std::string_view name, std::string& content) {
   const int fd = ::open(path_of(name).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return errno == ENOENT ? ReadResult::missing : ReadResult::cannot_open;
   struct stat status {};
-  const bool readable = ::fstat(fd, &status) == 0 && !S_ISDIR(status.st_mode) &&
-                        read_all(fd, content) == 0;
+  const bool readable =
+      ::fstat(fd, &status) == 0 && !S_ISDIR(status.st_mode) && read_all(fd, content) == 0;
   ::close(fd);
   return readable ? ReadResult::ok : ReadResult::cannot_open;
 }
@@ -76,8 +76,6 @@ void close(int fd) {
   if (fd >= 0) ::close(fd);
 }
 
-int remove(std::string_view name) {
-  return ::unlink(path_of(name).c_str()) == 0 ? 0 : errno;
-}
+int remove(std::string_view name) { return ::unlink(path_of(name).c_str()) == 0 ? 0 : errno; }
 
 }  // namespace genopt::files

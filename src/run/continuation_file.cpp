@@ -17,7 +17,8 @@ Outcome read_bounds(std::string_view content, SearchState& state) {
   const std::size_t count = 2 * static_cast<std::size_t>(state.variable_count);
   FreeFormatReader reader(content);
   switch (reader.read_reals(values.data(), count)) {
-    case ReadOutcome::ok: break;
+    case ReadOutcome::ok:
+      break;
     case ReadOutcome::end_of_file:
       return platform_failure(text::continuation_file_name, ENODATA, "fewer values than 2N");
     case ReadOutcome::error:
@@ -47,10 +48,12 @@ Outcome write_pairs(std::string_view name, std::int32_t n, Pair pair_of) {
 Outcome read_continuation_file(SearchState& state) {
   std::string content;
   switch (files::read_whole(text::continuation_file_name, content)) {
-    case files::ReadResult::missing: return platform_failure(text::continuation_file_name, ENOENT);
+    case files::ReadResult::missing:
+      return platform_failure(text::continuation_file_name, ENOENT);
     case files::ReadResult::cannot_open:
       return platform_failure(text::continuation_file_name, EIO, "cannot be opened or read");
-    case files::ReadResult::ok: break;
+    case files::ReadResult::ok:
+      break;
   }
   return read_bounds(content, state);
 }

@@ -78,9 +78,12 @@ Outcome read_settings_file(SearchState& state) {
 Outcome read_start_point_file(SearchState& state) {
   std::string content;
   switch (files::read_whole(text::start_point_file_name, content)) {
-    case files::ReadResult::missing: return {};
-    case files::ReadResult::cannot_open: return failed(Failure::start_point_open);
-    case files::ReadResult::ok: break;
+    case files::ReadResult::missing:
+      return {};
+    case files::ReadResult::cannot_open:
+      return failed(Failure::start_point_open);
+    case files::ReadResult::ok:
+      break;
   }
   const std::int32_t n = state.variable_count;
   const std::int32_t count = read_one_per_line<double>(
@@ -93,9 +96,12 @@ Outcome read_start_point_file(SearchState& state) {
 Outcome read_integer_flags_file(SearchState& state) {
   std::string content;
   switch (files::read_whole(text::integer_flags_file_name, content)) {
-    case files::ReadResult::missing: return {};
-    case files::ReadResult::cannot_open: return failed(Failure::integer_flags_open);
-    case files::ReadResult::ok: break;
+    case files::ReadResult::missing:
+      return {};
+    case files::ReadResult::cannot_open:
+      return failed(Failure::integer_flags_open);
+    case files::ReadResult::ok:
+      break;
   }
   const std::int32_t n = state.variable_count;
   bool all_valid = true;

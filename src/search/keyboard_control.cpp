@@ -9,10 +9,14 @@ KeyAnswer poll_keyboard(Console& console) {
     case ' ':
       console.wait_for_line();
       return KeyAnswer::pause;
-    case '9': return KeyAnswer::divide;
-    case '8': return KeyAnswer::multiply;
-    case '1': return KeyAnswer::stop;
-    default: return KeyAnswer::none;
+    case '9':
+      return KeyAnswer::divide;
+    case '8':
+      return KeyAnswer::multiply;
+    case '1':
+      return KeyAnswer::stop;
+    default:
+      return KeyAnswer::none;
   }
 }
 
@@ -26,9 +30,11 @@ bool stop_requested(SearchState& state, Console& console) {
       state.search_scale = state.search_scale * 10;
       console.line(text::console::scale_multiplied, state.search_scale);
       return false;
-    case KeyAnswer::stop: return true;
+    case KeyAnswer::stop:
+      return true;
     case KeyAnswer::pause:
-    case KeyAnswer::none: return false;
+    case KeyAnswer::none:
+      return false;
   }
   return false;
 }

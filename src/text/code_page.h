@@ -32,10 +32,14 @@ consteval unsigned char to_cp1251(char32_t code) {
   if (code < 0x80) return static_cast<unsigned char>(code);
   if (code >= 0x0410 && code <= 0x044F) return static_cast<unsigned char>(code - 0x0410 + 0xC0);
   switch (code) {
-    case 0x00A0: return 0xA0;  // no-break space
-    case 0x0401: return 0xA8;  // Ё
-    case 0x0451: return 0xB8;  // ё
-    case 0x2116: return 0xB9;  // №
+    case 0x00A0:
+      return 0xA0;  // no-break space
+    case 0x0401:
+      return 0xA8;  // Ё
+    case 0x0451:
+      return 0xB8;  // ё
+    case 0x2116:
+      return 0xB9;  // №
   }
   throw "character without a CP1251 code";  // stops the compilation
 }

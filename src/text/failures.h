@@ -10,17 +10,17 @@ namespace genopt {
 
 enum class Failure : std::uint8_t {
   none,
-  settings_file,              // settings file missing, unopenable or of the wrong form
-  settings_too_many_pairs,    // more than 500 bound pairs
-  settings_too_many_values,   // 2N + K above 2000
-  settings_no_pairs,          // no bound pair at all
-  start_point_open,           // start-point file exists but cannot be opened
-  start_point_read,           // start-point file holds a value of the wrong form
-  integer_flags_open,         // integer-flags file exists but cannot be opened
-  integer_flags_read,         // integer-flags file holds a value of the wrong form
-  work_file_write,            // the candidate cannot be written to the work file
-  work_file_read,             // the model's answer is of the wrong form or its index out of range
-  model_start,                // the model program cannot be started at all
+  settings_file,             // settings file missing, unopenable or of the wrong form
+  settings_too_many_pairs,   // more than 500 bound pairs
+  settings_too_many_values,  // 2N + K above 2000
+  settings_no_pairs,         // no bound pair at all
+  start_point_open,          // start-point file exists but cannot be opened
+  start_point_read,          // start-point file holds a value of the wrong form
+  integer_flags_open,        // integer-flags file exists but cannot be opened
+  integer_flags_read,        // integer-flags file holds a value of the wrong form
+  work_file_write,           // the candidate cannot be written to the work file
+  work_file_read,            // the model's answer is of the wrong form or its index out of range
+  model_start,               // the model program cannot be started at all
 };
 
 struct FailureText {

@@ -42,39 +42,49 @@ inline constexpr std::string_view scale_multiplied = "Multiplyings on 10 ";
 
 // File texts (CP1251).
 namespace file {
-inline constexpr std::string_view selection_heading = cp1251<"СТАТИСТИЧЕСКИЙ АНАЛИЗ исходной популяции">;
+inline constexpr std::string_view selection_heading =
+    cp1251<"СТАТИСТИЧЕСКИЙ АНАЛИЗ исходной популяции">;
 inline constexpr std::string_view group_of = cp1251<" группа\u00a0особей (">;
 inline constexpr std::string_view group_received = cp1251<" штук) получена\u00a0 ">;
 inline constexpr std::string_view not_generated = cp1251<"поколение не генерируется">;
 inline constexpr std::string_view only_generated = cp1251<"сгенерировано всего-лишь ">;
 inline constexpr std::string_view individuals = cp1251<" особей">;
-inline constexpr std::string_view ranges_heading = cp1251<"диапозоны изменения переменных в начальной популяции">;
+inline constexpr std::string_view ranges_heading =
+    cp1251<"диапозоны изменения переменных в начальной популяции">;
 inline constexpr std::string_view range_min = " MIN  - ";
 inline constexpr std::string_view range_max = " MAX - ";
 inline constexpr std::string_view bound_min = " min_ - ";
 inline constexpr std::string_view bound_max = " max_ - ";
 inline constexpr std::string_view warm_up_heading = cp1251<"ПОПУЛЯЦИЯ НА РАЗГОНЕ">;
 inline constexpr std::string_view row_objective = cp1251<" значениe целевой функции -">;
-inline constexpr std::string_view coordinates_heading = cp1251<"значения координат вектора поиска ">;
+inline constexpr std::string_view coordinates_heading =
+    cp1251<"значения координат вектора поиска ">;
 inline constexpr std::string_view variable = cp1251<" переменная -">;
 inline constexpr std::string_view iteration = cp1251<" итерация">;
 inline constexpr std::string_view trace_before_heading = cp1251<"ПРОМЕЖ_ФАЙЛ до ранжирования">;
-inline constexpr std::string_view difference_degree = cp1251<"степень отличия элементов промеж. массива от лучшего решения">;
+inline constexpr std::string_view difference_degree =
+    cp1251<"степень отличия элементов промеж. массива от лучшего решения">;
 inline constexpr std::string_view percent = cp1251<" процентов">;
 inline constexpr std::string_view convergence = cp1251<"значение параметра области сходимости -">;
 inline constexpr std::string_view trace_after_heading = cp1251<"ПРОМЕЖ_ФАЙЛ после ранжирования">;
 inline constexpr std::string_view intermediate_size = cp1251<"В ПРОМЕЖУТОЧНОМ массиве размером ">;
 inline constexpr std::string_view units = cp1251<" единиц">;
 inline constexpr std::string_view coinciding = cp1251<" совнадающих  решений (по блокам)">;
-inline constexpr std::string_view population_report = cp1251<" ИТЕРАЦИЯ - популяция (результаты оптимизации)">;
-inline constexpr std::string_view individual_objective = cp1251<" решение(особь), значениe целевой функции -">;
+inline constexpr std::string_view population_report =
+    cp1251<" ИТЕРАЦИЯ - популяция (результаты оптимизации)">;
+inline constexpr std::string_view individual_objective =
+    cp1251<" решение(особь), значениe целевой функции -">;
 inline constexpr std::string_view coordinate = cp1251<" КООРДИНАТА -">;
-inline constexpr std::string_view refinement_made = cp1251<" переменная в НУЛЕВОЙ области - ВЫПОЛНЯЕТСЯ ДОВОДКА">;
-inline constexpr std::string_view refinement_needed = cp1251<" переменная в НУЛЕВОЙ области - необходима ДОВОДКА">;
+inline constexpr std::string_view refinement_made =
+    cp1251<" переменная в НУЛЕВОЙ области - ВЫПОЛНЯЕТСЯ ДОВОДКА">;
+inline constexpr std::string_view refinement_needed =
+    cp1251<" переменная в НУЛЕВОЙ области - необходима ДОВОДКА">;
 inline constexpr std::string_view progress_objective = cp1251<"  значение целевой функции -">;
 inline constexpr std::string_view final_objective = cp1251<"значение целевой функции -">;
-inline constexpr std::string_view real_optimum = cp1251<"оптимальные значения в РЕАЛЬНОМ диапозоне">;
-inline constexpr std::string_view relative_optimum = cp1251<"оптимальные значения в ОТНОСИТЕЛЬНОМ диапозоне">;
+inline constexpr std::string_view real_optimum =
+    cp1251<"оптимальные значения в РЕАЛЬНОМ диапозоне">;
+inline constexpr std::string_view relative_optimum =
+    cp1251<"оптимальные значения в ОТНОСИТЕЛЬНОМ диапозоне">;
 inline constexpr std::string_view model_calls = cp1251<"обращений к модели -">;
 inline constexpr std::string_view activations = cp1251<"количество активаций ограничений ">;
 }  // namespace file

@@ -110,9 +110,9 @@ TEST(InputFailure, IntegerFlagsOpenFailureGoesToItsOwnFile) {
   const testing::ProgramRun run = testing::run_genopt();
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_EQ(directory.read("z_result.txt"), "older report\n");
-  EXPECT_EQ(directory.read("z_ЦЕЛЬ         4 (21).txt"),
-            two_lines(cp1251<"Ошибка ОТКРЫТИЯ  файла &&_in_iZEL.txt">,
-                      "Error opening &&_in_iZEL.txt"));
+  EXPECT_EQ(
+      directory.read("z_ЦЕЛЬ         4 (21).txt"),
+      two_lines(cp1251<"Ошибка ОТКРЫТИЯ  файла &&_in_iZEL.txt">, "Error opening &&_in_iZEL.txt"));
   EXPECT_EQ(run.console, " Error opening &&_in_iZEL.txt\n Press - ENTER\n");
 }
 
@@ -124,9 +124,8 @@ TEST(InputFailure, ClosedStandardInputEndsThePauseAtOnce) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(directory.read("console.txt"),
             " Misentry from make file &_in_gen.txt\n Press - ENTER\n");
-  EXPECT_EQ(directory.read("z_result.txt"),
-            two_lines(cp1251<"Ошибка ввода из файла &_in_gen.txt">,
-                      "Misentry from make file &_in_gen.txt"));
+  EXPECT_EQ(directory.read("z_result.txt"), two_lines(cp1251<"Ошибка ввода из файла &_in_gen.txt">,
+                                                      "Misentry from make file &_in_gen.txt"));
 }
 
 TEST(InputFailure, UnwritableResultFileIsTold) {

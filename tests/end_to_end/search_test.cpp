@@ -17,7 +17,9 @@ namespace {
 using testing::ScratchDirectory;
 using text::cp1251;
 
-std::string stop_at_poll(int poll) { return std::string(static_cast<std::size_t>(poll - 1), 'x') + "1"; }
+std::string stop_at_poll(int poll) {
+  return std::string(static_cast<std::size_t>(poll - 1), 'x') + "1";
+}
 
 // The stored objective that the final results report.
 double final_objective(const std::string& result) {
@@ -120,8 +122,9 @@ TEST(Search, ProgressLinesAtTheFirstIterationAndThenByPeriod) {
   const std::string result = directory.read("z_result.txt");
   // File period 3: iterations 1, 4, 7; console period 2: iterations 1, 3, 5, 7.
   EXPECT_EQ(count_of(result, cp1251<" итерация">), 3);
-  EXPECT_NE(result.find("           1 " + std::string(cp1251<" итерация  значение целевой функции -">)),
-            std::string::npos);
+  EXPECT_NE(
+      result.find("           1 " + std::string(cp1251<" итерация  значение целевой функции -">)),
+      std::string::npos);
   EXPECT_NE(result.find("           7 " + std::string(cp1251<" итерация">)), std::string::npos);
   EXPECT_EQ(count_of(run.console, " итерация\u00a0"), 4);
   EXPECT_NE(run.console.find("           5  итерация\u00a0  значение целевой функции -"),

@@ -46,7 +46,7 @@ TEST_F(ModelExchangeTest, ObjectiveAnswerIsCountedAsARunOnly) {
 }
 
 TEST_F(ModelExchangeTest, ConstraintAnswersSetOneValueAndKeepTheObjective) {
-  ASSERT_TRUE(evaluate("sphere", 1.0, 3.0).ok());  // objective 4
+  ASSERT_TRUE(evaluate("sphere", 1.0, 3.0).ok());       // objective 4
   ASSERT_TRUE(evaluate("constrained", 0.5, 1.5).ok());  // variable 2 above its upper bound
   EXPECT_DOUBLE_EQ(state_->constraint_values[4], -0.5);
   EXPECT_EQ(state_->objective_value, 4.0);
@@ -61,7 +61,7 @@ TEST_F(ModelExchangeTest, ConstraintAnswersSetOneValueAndKeepTheObjective) {
 
 TEST_F(ModelExchangeTest, EmptyAnswerTakesTheLastValueReadAsObjective) {
   ASSERT_TRUE(evaluate("answers_nothing", 0.5, 0.5).ok());
-  EXPECT_EQ(state_->objective_value, 0.0);  // nothing read yet
+  EXPECT_EQ(state_->objective_value, 0.0);               // nothing read yet
   ASSERT_TRUE(evaluate("constrained", -1.0, 0.5).ok());  // value -1 at index 1
   ASSERT_TRUE(evaluate("answers_nothing", 0.5, 0.5).ok());
   EXPECT_EQ(state_->objective_value, -1.0);

@@ -1,7 +1,6 @@
 #include "run/input_files.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <memory>
@@ -61,10 +60,10 @@ INSTANTIATE_TEST_SUITE_P(
         SettingsCase{"letter_for_k", "t\nK\n1 1\n0 1\n", Failure::settings_file, 0, 0, 0, 0},
         SettingsCase{"letter_in_bound", "t\n0\n1 1\n0 x\n", Failure::settings_file, 0, 0, 0, 0},
         SettingsCase{"five_hundred_pairs", many_pairs(500), Failure::none, 500, 0, 1, 1},
-        SettingsCase{"five_hundred_one_pairs", many_pairs(501),
-                     Failure::settings_too_many_pairs, 0, 0, 0, 0},
-        SettingsCase{"constraint_values_at_limit", "t\n1998\n1 1\n0 1\n", Failure::none, 1, 1998,
-                     1, 1},
+        SettingsCase{"five_hundred_one_pairs", many_pairs(501), Failure::settings_too_many_pairs, 0,
+                     0, 0, 0},
+        SettingsCase{"constraint_values_at_limit", "t\n1998\n1 1\n0 1\n", Failure::none, 1, 1998, 1,
+                     1},
         SettingsCase{"constraint_values_over_limit", "t\n1999\n1 1\n0 1\n",
                      Failure::settings_too_many_values, 0, 0, 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });

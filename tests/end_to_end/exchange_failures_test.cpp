@@ -1,0 +1,79 @@
+// Failures of the model exchange during a search: reported after what the
+// run has written, which stays whole.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "support/scratch_directory.h"
+#include "text/code_page.h"
+
+namespace genopt {
+namespace {
+
+using testing::ScratchDirectory;
+using text::cp1251;
+
+const char* const two_variables = "'p'\n0\n1 1\n-5 5\n-5 5\n";
+
+bool ends_with(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+TEST(ExchangeFailure, BrokenModelInTheMiddleOfTheSearchKeepsWhatWasWritten) {
+  ScratchDirectory directory;
+  directory.write("&_in_gen.txt", two_variables);
+  directory.install_model("fails_after_runs");
+  const testing::ProgramRun run = testing::run_genopt("\n");
+  EXPECT_EQ(run.exit_status, 0);
+  const std::string result = directory.read("z_result.txt");
+  // Iteration 1 ran (100 warm-up runs, then 10 children an iteration) and
+  // was reported before the model broke down in iteration 6.
+  const std::string first_progress = "           1 " + std::string(cp1251<" итерация">);
+  EXPECT_EQ(result.rfind(first_progress, 0), 0u) << result;
+  std::string failure_lines;
+  failure_lines.append(" ").append(cp1251<"Ошибка ввода из рабочего файла &&&_Rab.txt">);
+  failure_lines.append("\n Misentry from make file &&&_Rab.txt\n");
+  EXPECT_TRUE(ends_with(result, failure_lines)) << result;
+  EXPECT_TRUE(ends_with(run.console, " Misentry from make file &&&_Rab.txt\n Press - ENTER\n"));
+  EXPECT_EQ(directory.read("&&&_Rab.txt"), "broken\n");  // the work file stays as it was
+  EXPECT_NE(directory.read("z_selection.txt").find(cp1251<"ПОПУЛЯЦИЯ НА РАЗГОНЕ">),
+            std::string::npos);
+}
+
+TEST(ExchangeFailure, MissingModelIsReported) {
+  ScratchDirectory directory;
+  directory.write("&_in_gen.txt", two_variables);
+  const testing::ProgramRun run = testing::run_genopt();
+  EXPECT_EQ(run.exit_status, 0);
+  std::string lines;
+  lines.append(" ").append(cp1251<"Ошибка запуска модели tarnix.exe">);
+  lines.append("\n Error starting model tarnix.exe\n");
+  EXPECT_EQ(directory.read("z_result.txt"), lines);
+  EXPECT_EQ(run.console, " Error starting model tarnix.exe\n Press - ENTER\n");
+}
+
+TEST(ExchangeFailure, AnswerWithAnIndexBeyondTheConstraintsIsReported) {
+  ScratchDirectory directory;
+  directory.write("&_in_gen.txt", two_variables);
+  directory.install_model("answers_index_too_big");
+  const testing::ProgramRun run = testing::run_genopt();
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_TRUE(ends_with(directory.read("z_result.txt"), " Misentry from make file &&&_Rab.txt\n"));
+}
+
+TEST(ReportWriteFailure, FullDiskEndsTheRunWithAMessageAndAFailureStatus) {
+  ScratchDirectory directory;
+  directory.write("&_in_gen.txt", two_variables);
+  directory.install_model("sphere");
+  ASSERT_EQ(::symlink("/dev/full", "z_result.txt"), 0);
+  const testing::ProgramRun run = testing::run_genopt();
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.errors, "genopt: z_result.txt: No space left on device\n");
+  EXPECT_NE(directory.read("z_selection.txt").find(cp1251<"ПОПУЛЯЦИЯ НА РАЗГОНЕ">),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace genopt
