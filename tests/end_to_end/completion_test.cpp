@@ -20,10 +20,13 @@
 #include "run/run_sequence.h"
 #include "search/state/search_state.h"
 #include "support/scratch_directory.h"
+#include "support/text_search.h"
 #include "text/code_page.h"
 
 namespace genopt {
 namespace {
+
+using testing::count_of;
 
 using testing::ScratchDirectory;
 using text::cp1251;
@@ -59,14 +62,6 @@ std::vector<std::vector<double>> model_calls(const ScratchDirectory& directory) 
     calls.push_back(numbers_in(std::string_view(log).substr(at, end - at)));
   }
   return calls;
-}
-
-int count_of(const std::string& text, std::string_view part) {
-  int count = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-    ++count;
-  }
-  return count;
 }
 
 // The real coordinates of the final results: the last number of each of the

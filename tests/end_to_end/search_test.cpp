@@ -9,10 +9,13 @@
 #include <string>
 
 #include "support/scratch_directory.h"
+#include "support/text_search.h"
 #include "text/code_page.h"
 
 namespace genopt {
 namespace {
+
+using testing::count_of;
 
 using testing::ScratchDirectory;
 using text::cp1251;
@@ -31,14 +34,6 @@ double final_objective(const std::string& result) {
   double value = -1.0;
   std::from_chars(first, result.data() + result.size(), value);
   return value;
-}
-
-int count_of(const std::string& text, std::string_view part) {
-  int count = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-    ++count;
-  }
-  return count;
 }
 
 int lines_of(const std::string& text) { return count_of(text, "\n"); }

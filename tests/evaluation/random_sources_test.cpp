@@ -5,21 +5,13 @@
 #include <cmath>
 #include <cstdint>
 
+#include "support/minstd_states.h"
+
 namespace genopt {
 namespace {
 
-constexpr std::int64_t minstd_modulus = 2147483647;
-
-// The state whose next draw is `next`: next x 48271^-1 mod (2^31 - 1).
-std::int32_t minstd_state_before(std::int64_t next) {
-  std::int64_t inverse = 1;
-  std::int64_t base = 48271;
-  for (std::int64_t power = minstd_modulus - 2; power > 0; power /= 2) {
-    if (power % 2 == 1) inverse = inverse * base % minstd_modulus;
-    base = base * base % minstd_modulus;
-  }
-  return static_cast<std::int32_t>(next * inverse % minstd_modulus);
-}
+using testing::minstd_modulus;
+using testing::minstd_state_before;
 
 float minstd_draw_into(std::int64_t next) {
   MinstdRandom source{minstd_state_before(next)};

@@ -9,26 +9,13 @@
 
 #include "report/report_files.h"
 #include "search/state/search_state.h"
+#include "support/minstd_states.h"
 #include "support/scratch_directory.h"
 #include "text/code_page.h"
 #include "text/messages.h"
 
 namespace genopt {
 namespace {
-
-constexpr std::int64_t minstd_modulus = 2147483647;
-
-// The generator state from which the next draw leaves `next`:
-// next x 48271^-1 mod (2^31 - 1). The draw is then next x 2^-31.
-std::int32_t state_before(std::int64_t next) {
-  std::int64_t inverse = 1;
-  std::int64_t base = 48271;
-  for (std::int64_t power = minstd_modulus - 2; power > 0; power /= 2) {
-    if (power % 2 == 1) inverse = inverse * base % minstd_modulus;
-    base = base * base % minstd_modulus;
-  }
-  return static_cast<std::int32_t>(next * inverse % minstd_modulus);
-}
 
 constexpr std::int64_t draw_of_one = 2147483646;   // 1.0 after rounding to single
 constexpr std::int64_t draw_of_half = 1073741824;  // exactly 0.5
@@ -66,7 +53,7 @@ TEST(Tournament, DrawsFromTheGeneratedRowsInIterationOneAndFromTheWorkingSizeLat
     auto state = single_draw_state(300);
     state->iteration = c.iteration;
     state->generated_count = c.generated_count;
-    state->minstd.state = state_before(c.next_state);
+    state->minstd.state = testing::minstd_state_before(c.next_state);
     ReportFiles reports;
     run_tournaments(*state, reports);
     const std::int32_t expected_available = c.iteration == 1 ? c.generated_count : 10;
@@ -89,7 +76,7 @@ TEST(Tournament, SmallerObjectiveWinsAndTieGoesToTheSecondDraw) {
     state->iteration = 2;
     state->population[3][2] = c.objective_3;
     state->population[7][2] = c.objective_7;
-    state->minstd.state = state_before(536908727);
+    state->minstd.state = testing::minstd_state_before(536908727);
     ReportFiles reports;
     run_tournaments(*state, reports);
     EXPECT_EQ(state->intermediate[2][1], c.expected_row) << c.objective_3 << " " << c.objective_7;
@@ -117,7 +104,7 @@ TEST(Tournament, DegreeOfDifferenceIsThePercentOfTheMeanFromTheBest) {
     state->working_size = 2;
     state->population[1][2] = c.best;
     state->population[2][2] = c.second;
-    state->minstd.state = state_before(draw_of_3_4);
+    state->minstd.state = testing::minstd_state_before(draw_of_3_4);
     ReportFiles reports;
     run_tournaments(*state, reports);
     EXPECT_EQ(state->intermediate[2][1], 2.0);
@@ -132,7 +119,7 @@ TEST(Tournament, SpreadIsTheRangeOfEachCoordinateAndConvergenceTheirMean) {
   state->working_size = 2;
   state->population[1] = {0.0, 1.0, 10.0, 0.0};
   state->population[2] = {0.0, 4.0, -2.0, 0.0};
-  state->minstd.state = state_before(draw_of_3_4);
+  state->minstd.state = testing::minstd_state_before(draw_of_3_4);
   ReportFiles reports;
   run_tournaments(*state, reports);
   EXPECT_EQ(state->coordinate_spread[1], 3.0);
@@ -164,7 +151,7 @@ TEST(TournamentTrace, ListsTheArrayBeforeRankingWithItsMeasures) {
   state->trace_intermediate = 1;
   state->population[1] = {0.0, 1.0, -5.0};
   state->population[2] = {0.0, 4.0, -3.0};
-  state->minstd.state = state_before(draw_of_3_4);
+  state->minstd.state = testing::minstd_state_before(draw_of_3_4);
   ReportFiles reports;
   ASSERT_TRUE(reports.open(*state).ok());
   run_tournaments(*state, reports);
