@@ -47,7 +47,8 @@ class Console {
 
   // Single keys without echo while the search loop runs, when the input is a
   // terminal. The terminal's settings are restored by end_key_mode, by the
-  // destructor, and on SIGINT, SIGTERM and SIGHUP (whose own action follows).
+  // destructor, and on SIGINT, SIGTERM and SIGHUP (whose own action follows);
+  // a stop by SIGTSTP gives them back until the program is continued.
   void begin_key_mode();
   void end_key_mode();
 

@@ -17,20 +17,21 @@
 namespace genopt {
 namespace {
 
+constexpr int kHandledSignals[4] = {SIGINT, SIGTERM, SIGHUP, SIGTSTP};
+
 // What the signal handlers need to give the terminal back; only one console
 // is in key mode at a time.
 struct KeyModeRecord {
   int fd = -1;
   termios found{};  // the terminal's settings before key mode
-  struct sigaction previous[3]{};
+  struct sigaction previous[4]{};
 };
-constexpr int kRestoringSignals[3] = {SIGINT, SIGTERM, SIGHUP};
 KeyModeRecord key_mode_record;
 volatile sig_atomic_t key_mode_record_valid = 0;
 
 int signal_slot(int signal_number) {
-  for (int slot = 0; slot < 3; ++slot) {
-    if (kRestoringSignals[slot] == signal_number) return slot;
+  for (int slot = 0; slot < 4; ++slot) {
+    if (kHandledSignals[slot] == signal_number) return slot;
   }
   return -1;
 }
@@ -46,22 +47,52 @@ extern "C" void restore_terminal_and_reraise(int signal_number) {
   errno = saved_errno;
 }
 
+// The operator's shell gets the terminal as it was found while we are
+// stopped; on continuing, the mode of that moment (keys, or the lines of a
+// pause) is taken up again. The stop is the signal's own default action.
+extern "C" void restore_terminal_and_stop(int signal_number) {
+  const int saved_errno = errno;
+  termios current{};
+  const bool have_current = key_mode_record_valid && tcgetattr(key_mode_record.fd, &current) == 0;
+  if (have_current) tcsetattr(key_mode_record.fd, TCSANOW, &key_mode_record.found);
+
+  struct sigaction stopping {};
+  stopping.sa_handler = SIG_DFL;
+  sigemptyset(&stopping.sa_mask);
+  struct sigaction ours {};
+  sigaction(signal_number, &stopping, &ours);
+  sigset_t just_this;
+  sigemptyset(&just_this);
+  sigaddset(&just_this, signal_number);
+  sigset_t mask_in_handler;
+  raise(signal_number);
+  sigprocmask(SIG_UNBLOCK, &just_this, &mask_in_handler);  // stops here until continued
+  sigprocmask(SIG_SETMASK, &mask_in_handler, nullptr);
+  sigaction(signal_number, &ours, nullptr);
+
+  if (have_current) tcsetattr(key_mode_record.fd, TCSANOW, &current);
+  errno = saved_errno;
+}
+
 void install_restoring_handlers() {
-  for (int slot = 0; slot < 3; ++slot) {
+  for (int slot = 0; slot < 4; ++slot) {
     struct sigaction& previous = key_mode_record.previous[slot];
-    sigaction(kRestoringSignals[slot], nullptr, &previous);
-    // A signal ignored from the start (nohup) stays ignored.
+    sigaction(kHandledSignals[slot], nullptr, &previous);
+    // A signal ignored from the start (nohup, a shell without job control) stays ignored.
     if (!(previous.sa_flags & SA_SIGINFO) && previous.sa_handler == SIG_IGN) continue;
     struct sigaction restoring {};
-    restoring.sa_handler = restore_terminal_and_reraise;
+    const bool stops = kHandledSignals[slot] == SIGTSTP;
+    restoring.sa_handler = stops ? restore_terminal_and_stop : restore_terminal_and_reraise;
+    // The search goes on after a stop: its waits are taken up again.
+    restoring.sa_flags = stops ? SA_RESTART : 0;
     sigemptyset(&restoring.sa_mask);
-    sigaction(kRestoringSignals[slot], &restoring, nullptr);
+    sigaction(kHandledSignals[slot], &restoring, nullptr);
   }
 }
 
 void remove_restoring_handlers() {
-  for (int slot = 0; slot < 3; ++slot) {
-    sigaction(kRestoringSignals[slot], &key_mode_record.previous[slot], nullptr);
+  for (int slot = 0; slot < 4; ++slot) {
+    sigaction(kHandledSignals[slot], &key_mode_record.previous[slot], nullptr);
   }
 }
 

@@ -1,0 +1,204 @@
+// genopt on a real terminal: a pseudo-terminal is its console, keys are typed
+// into it while the search runs, and the terminal's settings are compared
+// before the run and after it, however the run ended.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "support/pseudo_terminal.h"
+#include "support/scratch_directory.h"
+#include "text/code_page.h"
+
+namespace genopt {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::ScratchDirectory;
+using testing::TerminalRun;
+using text::cp1251;
+
+// The first progress line on the console tells that the search loop runs.
+constexpr std::string_view progress = " итерация";
+constexpr std::string_view prompt = "Press - ENTER";
+
+// Marks that a fresh terminal does not have and that matter only outside line
+// mode: the program must give back the settings it found, not settings of its own.
+void mark(termios& settings) {
+  settings.c_cc[VMIN] = 2;
+  settings.c_cc[VTIME] = 3;
+  settings.c_lflag &= ~ECHOCTL;
+}
+
+bool in_key_mode(const termios& settings) { return (settings.c_lflag & (ICANON | ECHO)) == 0; }
+
+class Terminal : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const int probe = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (probe < 0) GTEST_SKIP() << "no pseudo-terminals here";
+    ::close(probe);
+  }
+
+  // Two variables and a console period of 1, so that progress shows at once.
+  // Every run has a directory of its own: a model of the run before may still be running.
+  void start(std::string_view model, TerminalRun::Session session = TerminalRun::Session::own) {
+    run_.reset();
+    directory_.reset();
+    directory_ = std::make_unique<ScratchDirectory>();
+    directory_->install_model(model);
+    directory_->write("&_in_gen.txt", testing::settings_text(0, 1, 1, {{-5, 5}, {-5, 5}}));
+    directory_->write("model_calls.txt", "");
+    run_ = std::make_unique<TerminalRun>(session, mark);
+    ASSERT_TRUE(run_->started());
+  }
+
+  void start_search(TerminalRun::Session session = TerminalRun::Session::own) {
+    ASSERT_NO_FATAL_FAILURE(start("sphere", session));
+    ASSERT_TRUE(run_->wait_for_text(progress)) << run_->shown();
+    ASSERT_TRUE(in_key_mode(run_->settings()));
+  }
+
+  // Replaced by rename: a model may be running from the old file.
+  void swap_model(std::string_view model) const {
+    namespace fs = std::filesystem;
+    fs::copy_file(fs::path(GENOPT_MODELS_DIR) / std::string(model), "tarnix.new");
+    fs::rename("tarnix.new", "tarnix.exe");
+  }
+
+  int model_calls() const {
+    const std::string calls = directory_->read("model_calls.txt");
+    return static_cast<int>(std::count(calls.begin(), calls.end(), '\n'));
+  }
+
+  bool settings_as_found() const {
+    return testing::same_settings(run_->settings(), run_->found_settings());
+  }
+
+  void expect_normal_end() {
+    const TerminalRun::End end = run_->wait_for_end();
+    ASSERT_TRUE(end.ended) << run_->shown();
+    EXPECT_EQ(end.exit_status, 0);
+    EXPECT_TRUE(settings_as_found());
+  }
+
+  // The failure's pause takes lines with echo, shows the prompt again after a
+  // line with text and ends on an empty one.
+  void expect_failure_pause_then_end() {
+    ASSERT_TRUE(run_->wait_for_text(prompt)) << run_->shown();
+    EXPECT_TRUE(settings_as_found());
+    const std::size_t before_line = run_->shown().size();
+    run_->type("not empty\n");
+    ASSERT_TRUE(run_->wait_for_text(prompt, before_line)) << run_->shown();
+    EXPECT_NE(run_->shown().find("not empty", before_line), std::string::npos) << "echoed";
+    EXPECT_FALSE(run_->wait_for_end(50ms).ended);
+    run_->type("\n");
+    ASSERT_NO_FATAL_FAILURE(expect_normal_end());
+    EXPECT_NE(directory_->read("z_result.txt").find("Misentry from make file &&&_Rab.txt"),
+              std::string::npos);
+  }
+
+  std::unique_ptr<ScratchDirectory> directory_;
+  std::unique_ptr<TerminalRun> run_;  // after the directory: the program ends first
+};
+
+TEST_F(Terminal, KeysActWithoutEnterAndOneEndsWithTheResults) {
+  ASSERT_NO_FATAL_FAILURE(start_search());
+  const std::size_t before_key = run_->shown().size();
+  run_->type("9");
+  EXPECT_TRUE(run_->wait_for_text(" To Division By 10    1.00000000000000", before_key))
+      << run_->shown();
+  run_->type("1");
+  ASSERT_NO_FATAL_FAILURE(expect_normal_end());
+  EXPECT_NE(directory_->read("z_result.txt").find(cp1251<"значение целевой функции -">),
+            std::string::npos);
+  EXPECT_FALSE(directory_->exists("&&&_Rab.txt"));
+}
+
+// Typed while the initial population is drawn, the key waits in the terminal's
+// line and is not lost when key mode begins.
+TEST_F(Terminal, KeyTypedBeforeTheSearchIsTakenByItsFirstPoll) {
+  ASSERT_NO_FATAL_FAILURE(start("sphere"));
+  run_->type("1");
+  ASSERT_NO_FATAL_FAILURE(expect_normal_end());
+  EXPECT_EQ(run_->shown().find(progress), std::string::npos);
+  EXPECT_EQ(model_calls(), 101);  // the initial population, then the best point once more
+}
+
+TEST_F(Terminal, SpaceStopsTheModelRunsUntilEnter) {
+  ASSERT_NO_FATAL_FAILURE(start_search());
+  run_->type(" ");
+  // The pause reads its line with echo: from then on no model may run.
+  ASSERT_TRUE(run_->wait_until([&] { return !in_key_mode(run_->settings()); }));
+  const int paused_at = model_calls();
+  run_->keep_reading_for(300ms);
+  EXPECT_EQ(model_calls(), paused_at);
+  run_->type("\n");
+  EXPECT_TRUE(run_->wait_until([&] { return model_calls() > paused_at; }));
+  EXPECT_TRUE(in_key_mode(run_->settings()));
+  run_->type("1");
+  ASSERT_NO_FATAL_FAILURE(expect_normal_end());
+}
+
+TEST_F(Terminal, FailureDuringTheSearchPausesWithTheTerminalGivenBack) {
+  ASSERT_NO_FATAL_FAILURE(start_search());
+  swap_model("answers_word");
+  expect_failure_pause_then_end();
+}
+
+TEST_F(Terminal, FailureBeforeTheSearchPausesOnTheTerminal) {
+  ASSERT_NO_FATAL_FAILURE(start("answers_word"));
+  expect_failure_pause_then_end();
+}
+
+TEST_F(Terminal, InterruptEndsTheProgramWithTheTerminalGivenBack) {
+  for (const bool typed : {false, true}) {
+    SCOPED_TRACE(typed ? "Ctrl-C typed" : "SIGINT sent");
+    ASSERT_NO_FATAL_FAILURE(start_search());
+    if (typed) {
+      run_->type("\x03");
+    } else {
+      ::kill(run_->pid(), SIGINT);
+    }
+    const TerminalRun::End end = run_->wait_for_end();
+    ASSERT_TRUE(end.ended);
+    EXPECT_EQ(end.signal, SIGINT);
+    EXPECT_TRUE(settings_as_found());
+  }
+}
+
+TEST_F(Terminal, StoppedProgramGivesTheTerminalBackAndTakesKeysAgainWhenContinued) {
+  ASSERT_NO_FATAL_FAILURE(start_search(TerminalRun::Session::ours));
+  ::kill(run_->pid(), SIGTSTP);
+  ASSERT_TRUE(run_->wait_for_stop());
+  EXPECT_TRUE(settings_as_found());
+  ::kill(run_->pid(), SIGCONT);
+  ASSERT_TRUE(run_->wait_until([&] { return in_key_mode(run_->settings()); }));
+  const std::size_t before_key = run_->shown().size();
+  run_->type("9");
+  EXPECT_TRUE(run_->wait_for_text("To Division By 10", before_key)) << run_->shown();
+
+  // Stopped in a pause, it is still in that pause when continued.
+  run_->type(" ");
+  ASSERT_TRUE(run_->wait_until([&] { return !in_key_mode(run_->settings()); }));
+  ::kill(run_->pid(), SIGTSTP);
+  ASSERT_TRUE(run_->wait_for_stop());
+  ::kill(run_->pid(), SIGCONT);
+  const int paused_at = model_calls();
+  run_->keep_reading_for(100ms);
+  EXPECT_FALSE(in_key_mode(run_->settings()));
+  EXPECT_EQ(model_calls(), paused_at);
+  run_->type("\n1");
+  ASSERT_NO_FATAL_FAILURE(expect_normal_end());
+}
+
+}  // namespace
+}  // namespace genopt
