@@ -27,13 +27,9 @@ namespace genopt {
 namespace {
 
 using testing::count_of;
-
 using testing::ScratchDirectory;
+using testing::stop_at_poll;
 using text::cp1251;
-
-std::string stop_at_poll(int poll) {
-  return std::string(static_cast<std::size_t>(poll - 1), 'x') + "1";
-}
 
 // Every number of a text, in order; blanks and line ends separate them.
 std::vector<double> numbers_in(std::string_view text) {

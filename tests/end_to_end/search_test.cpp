@@ -16,13 +16,9 @@ namespace genopt {
 namespace {
 
 using testing::count_of;
-
 using testing::ScratchDirectory;
+using testing::stop_at_poll;
 using text::cp1251;
-
-std::string stop_at_poll(int poll) {
-  return std::string(static_cast<std::size_t>(poll - 1), 'x') + "1";
-}
 
 // The stored objective that the final results report.
 double final_objective(const std::string& result) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "search/search_bench.h"
+#include "search/search_fixture.h"
 #include "text/code_page.h"
 
 namespace genopt {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "search/search_bench.h"
+#include "search/search_fixture.h"
 #include "text/code_page.h"
 
 namespace genopt {

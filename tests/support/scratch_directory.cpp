@@ -79,8 +79,10 @@ ProgramRun run_genopt(std::string_view input) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, in_name.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, out_name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, err_name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 1, out_name.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+  posix_spawn_file_actions_addopen(&actions, 2, err_name.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
   const char* binary = GENOPT_BINARY;
   char* argv[] = {const_cast<char*>(binary), nullptr};
   pid_t pid = 0;
@@ -98,6 +100,10 @@ ProgramRun run_genopt(std::string_view input) {
   std::error_code ignored;
   fs::remove_all(io_dir, ignored);
   return run;
+}
+
+std::string stop_at_poll(int poll) {
+  return std::string(static_cast<std::size_t>(poll - 1), 'x') + "1";
 }
 
 std::string settings_text(std::int32_t k, std::int32_t console_period, std::int32_t file_period,

@@ -41,6 +41,9 @@ struct ProgramRun {
 // given (empty: our own).
 ProgramRun run_genopt(std::string_view input = {});
 
+// Keys that end a search at poll `poll`: poll - 1 bytes that are no key, then "1".
+std::string stop_at_poll(int poll);
+
 // A settings file: text line, K, the two periods, one pair a line.
 std::string settings_text(std::int32_t k, std::int32_t console_period, std::int32_t file_period,
                           const std::vector<std::pair<double, double>>& bounds);
