@@ -17,7 +17,7 @@
 #include <string>
 
 #include "evaluation/model_exchange.h"
-#include "run/console.h"
+#include "platform/console.h"
 #include "search/keyboard_control.h"
 
 extern char** environ;

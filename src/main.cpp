@@ -8,9 +8,9 @@
 #include <csignal>
 #include <memory>
 
-#include "run/console.h"
+#include "platform/console.h"
 #include "run/run_sequence.h"
-#include "search/state/search_state.h"
+#include "state/search_state.h"
 
 namespace {
 

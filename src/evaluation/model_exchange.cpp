@@ -1,7 +1,7 @@
 #include "evaluation/model_exchange.h"
 
-#include "evaluation/process.h"
-#include "report/free_format.h"
+#include "platform/process.h"
+#include "text/free_format_writer.h"
 #include "text/free_format_reader.h"
 #include "text/messages.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "evaluation/work_file.h"
-#include "search/state/search_state.h"
+#include "state/search_state.h"
 #include "text/failures.h"
 
 namespace genopt {

@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "report/files.h"
+#include "platform/files.h"
 #include "text/messages.h"
 
 namespace genopt {

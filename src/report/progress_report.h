@@ -3,8 +3,8 @@
 // progress lines, the per-iteration population report, and the final results.
 
 #include "report/report_files.h"
-#include "run/console.h"
-#include "search/state/search_state.h"
+#include "platform/console.h"
+#include "state/search_state.h"
 
 namespace genopt {
 

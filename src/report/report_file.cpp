@@ -1,6 +1,6 @@
 #include "report/report_file.h"
 
-#include "report/files.h"
+#include "platform/files.h"
 
 namespace genopt {
 

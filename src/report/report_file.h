@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "report/free_format.h"
+#include "text/free_format_writer.h"
 
 namespace genopt {
 

@@ -1,6 +1,6 @@
 #include "report/report_files.h"
 
-#include "search/state/search_state.h"
+#include "state/search_state.h"
 
 namespace genopt {
 

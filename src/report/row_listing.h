@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "report/report_file.h"
-#include "search/state/search_state.h"
+#include "state/search_state.h"
 
 namespace genopt {
 

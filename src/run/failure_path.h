@@ -3,7 +3,7 @@
 // of the model exchange, and the failures of the platform's file layer.
 
 #include "report/report_files.h"
-#include "run/console.h"
+#include "platform/console.h"
 #include "text/failures.h"
 
 namespace genopt {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "report/files.h"
+#include "platform/files.h"
 #include "text/free_format_reader.h"
 #include "text/messages.h"
 

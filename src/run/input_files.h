@@ -2,7 +2,7 @@
 // The three input files, read in this order by the run sequence: the search
 // settings, the optional start point and the optional integer flags.
 
-#include "search/state/search_state.h"
+#include "state/search_state.h"
 #include "text/failures.h"
 
 namespace genopt {

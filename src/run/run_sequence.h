@@ -1,7 +1,7 @@
 #pragma once
 
-#include "run/console.h"
-#include "search/state/search_state.h"
+#include "platform/console.h"
+#include "state/search_state.h"
 
 namespace genopt {
 

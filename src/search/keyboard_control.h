@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "run/console.h"
-#include "search/state/search_state.h"
+#include "platform/console.h"
+#include "state/search_state.h"
 
 namespace genopt {
 

@@ -1,7 +1,7 @@
 #include "search/offspring.h"
 
 #include "evaluation/model_exchange.h"
-#include "evaluation/random_sources.h"
+#include "state/random_sources.h"
 #include "search/keyboard_control.h"
 #include "search/ranking.h"
 #include "search/row_sort.h"

@@ -3,7 +3,7 @@
 // the range each variable took, then the warm-up population itself.
 
 #include "report/report_file.h"
-#include "search/state/search_state.h"
+#include "state/search_state.h"
 
 namespace genopt {
 

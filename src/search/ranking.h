@@ -4,7 +4,7 @@
 // from, and the test that keeps a second copy of a held point out.
 
 #include "report/report_files.h"
-#include "search/state/search_state.h"
+#include "state/search_state.h"
 
 namespace genopt {
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "search/state/search_state.h"
+#include "state/search_state.h"
 
 namespace genopt {
 

@@ -1,7 +1,7 @@
 #include "search/search_engine.h"
 
 #include "report/progress_report.h"
-#include "run/continuation_file.h"
+#include "search/continuation_file.h"
 #include "search/initial_population.h"
 #include "search/population_listing.h"
 #include "search/search_loop.h"

@@ -4,8 +4,8 @@
 
 #include "evaluation/model_exchange.h"
 #include "report/report_files.h"
-#include "run/console.h"
-#include "search/state/search_state.h"
+#include "platform/console.h"
+#include "state/search_state.h"
 #include "text/failures.h"
 
 namespace genopt {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "evaluation/random_sources.h"
+#include "state/random_sources.h"
 #include "text/messages.h"
 
 namespace genopt {

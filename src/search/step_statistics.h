@@ -7,7 +7,7 @@
 
 #include "report/report_file.h"
 #include "search/search_engine.h"
-#include "search/state/search_state.h"
+#include "state/search_state.h"
 
 namespace genopt {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "evaluation/random_sources.h"
+#include "state/random_sources.h"
 #include "report/row_listing.h"
 #include "search/row_sort.h"
 #include "search/truncation.h"

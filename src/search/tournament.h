@@ -5,7 +5,7 @@
 // run is made here.
 
 #include "report/report_files.h"
-#include "search/state/search_state.h"
+#include "state/search_state.h"
 
 namespace genopt {
 

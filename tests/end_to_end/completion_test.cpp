@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "run/console.h"
+#include "platform/console.h"
 #include "run/run_sequence.h"
-#include "search/state/search_state.h"
+#include "state/search_state.h"
 #include "support/scratch_directory.h"
 #include "support/text_search.h"
 #include "text/code_page.h"

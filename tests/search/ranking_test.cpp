@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "report/report_files.h"
-#include "search/state/search_state.h"
+#include "state/search_state.h"
 #include "support/scratch_directory.h"
 #include "text/code_page.h"
 #include "text/messages.h"

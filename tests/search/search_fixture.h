@@ -13,9 +13,9 @@
 
 #include "evaluation/model_exchange.h"
 #include "report/report_files.h"
-#include "run/console.h"
+#include "platform/console.h"
 #include "search/search_engine.h"
-#include "search/state/search_state.h"
+#include "state/search_state.h"
 #include "support/scratch_directory.h"
 
 namespace genopt::testing {

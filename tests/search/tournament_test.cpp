@@ -8,7 +8,7 @@
 #include <string>
 
 #include "report/report_files.h"
-#include "search/state/search_state.h"
+#include "state/search_state.h"
 #include "support/minstd_states.h"
 #include "support/scratch_directory.h"
 #include "text/code_page.h"

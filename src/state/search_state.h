@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdint>
 
-#include "evaluation/random_sources.h"
+#include "state/random_sources.h"
 
 namespace genopt {
 

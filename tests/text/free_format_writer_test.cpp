@@ -1,4 +1,4 @@
-#include "report/free_format.h"
+#include "text/free_format_writer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "evaluation/random_sources.h"
+#include "state/random_sources.h"
 
 namespace genopt {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "evaluation/process.h"
+#include "platform/process.h"
 
 extern char** environ;
 

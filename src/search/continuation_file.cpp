@@ -1,9 +1,9 @@
-#include "run/continuation_file.h"
+#include "search/continuation_file.h"
 
 #include <cerrno>
 #include <string>
 
-#include "report/files.h"
+#include "platform/files.h"
 #include "text/free_format_reader.h"
 #include "text/messages.h"
 

@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "report/files.h"
+#include "platform/files.h"
 
 namespace genopt::files {
 

@@ -6,7 +6,7 @@
 // with a message on standard error and a non-zero exit status.
 
 #include "report/report_file.h"
-#include "search/state/search_state.h"
+#include "state/search_state.h"
 #include "text/failures.h"
 
 namespace genopt {

@@ -12,7 +12,7 @@
 #include <cassert>
 #include <cstdint>
 
-#include "run/console.h"
+#include "platform/console.h"
 
 namespace genopt {
 namespace {

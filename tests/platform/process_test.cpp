@@ -1,4 +1,4 @@
-#include "evaluation/process.h"
+#include "platform/process.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "run/console.h"
+#include "platform/console.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

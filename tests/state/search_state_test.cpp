@@ -1,4 +1,4 @@
-#include "search/state/search_state.h"
+#include "state/search_state.h"
 
 #include <gtest/gtest.h>
 
