@@ -6,7 +6,7 @@
 
 #include "evaluation/work_file.h"
 #include "state/search_state.h"
-#include "text/failures.h"
+#include "text/outcome.h"
 
 namespace genopt {
 

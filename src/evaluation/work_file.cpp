@@ -1,7 +1,5 @@
 #include "evaluation/work_file.h"
 
-#include <cerrno>
-
 #include "platform/files.h"
 #include "text/messages.h"
 
@@ -33,16 +31,8 @@ int WorkFile::write_record(std::string_view record) {
 }
 
 int WorkFile::read_answer(std::string& answer) {
-  switch (files::read_whole(text::work_file_name, answer)) {
-    case files::ReadResult::ok:
-      return 0;
-    case files::ReadResult::missing:
-      answer.clear();
-      return 0;
-    case files::ReadResult::cannot_open:
-      return EIO;
-  }
-  return 0;
+  const int error = files::read_whole(text::work_file_name, answer);
+  return files::is_missing(error) ? 0 : error;
 }
 
 }  // namespace genopt

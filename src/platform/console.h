@@ -1,8 +1,7 @@
 #pragma once
-// The operator's console: lines out, keys and lines in. The platform's part of
-// it lives in console_posix.cpp (and later console_windows.cpp).
+// The operator's console: lines out, keys and lines in.
 //
-// On POSIX the console input is standard input. When it is a terminal, the
+// The console input is standard input. When it is a terminal, the
 // search loop switches it to single keys without echo (key mode); every pause
 // reads whole lines with echo. When it is a pipe or a file, its bytes are the
 // keys, taken one per poll in order, and its end answers every later poll
@@ -17,6 +16,10 @@
 
 namespace genopt {
 
+// The descriptors of the program's own console.
+inline constexpr int standard_input = 0;
+inline constexpr int standard_output = 1;
+
 class Console {
  public:
   // `input_fd` and `output_fd` stay owned by the caller (0 and 1 in the program).
@@ -25,11 +28,14 @@ class Console {
   Console(const Console&) = delete;
   Console& operator=(const Console&) = delete;
 
-  // One free-format line in UTF-8, written out at once.
+  // The encoding in which console texts are counted and shown; the platform's choice.
+  static Encoding text_encoding();
+
+  // One free-format line, written out at once.
   template <class... Items>
   void line(const Items&... items) {
     line_buffer_.clear();
-    write_free_format(line_buffer_, Encoding::utf8, items...);
+    write_free_format(line_buffer_, text_encoding(), items...);
     write_out(line_buffer_);
   }
   // Bytes written out as they stand.

@@ -232,6 +232,9 @@ Console::Console(int input_fd, int output_fd)
 
 Console::~Console() { end_key_mode(); }
 
+// Terminals here show UTF-8, the form in which the console texts are held.
+Encoding Console::text_encoding() { return Encoding::utf8; }
+
 void Console::write_out(std::string_view bytes) {
   // Best effort: a closed or failing console must not stop the search.
   while (!bytes.empty()) {

@@ -1,8 +1,7 @@
 #pragma once
 // The platform's file layer: whole input files, report files written in
-// place, the shared work file. Kept small so that a Windows build can follow
-// (files_posix.cpp, later files_windows.cpp). Names are of files in the
-// current directory. Errors are the platform's error numbers (0 = none).
+// place, the shared work file. Names are of files in the current directory.
+// Errors are the platform's error numbers (0 = none).
 
 #include <cstdint>
 #include <string>
@@ -10,11 +9,11 @@
 
 namespace genopt::files {
 
-enum class ReadResult { ok, missing, cannot_open };
-
-// Reads the whole file into `content`. A directory of that name, or any
-// other failure to open or read an existing file, is cannot_open.
-ReadResult read_whole(std::string_view name, std::string& content);
+// Reads the whole file into `content`; 0 or the error number. A directory of
+// that name cannot be read as a file.
+int read_whole(std::string_view name, std::string& content);
+// True for the error of a name that no file has.
+bool is_missing(int error);
 
 // Opens for writing, created when missing, not emptied; -1 and `error` on failure.
 int open_for_output(std::string_view name, int& error);

@@ -28,16 +28,18 @@ int read_all(int fd, std::string& content) {
 
 }  // namespace
 
-ReadResult read_whole(std::string_view name, std::string& content) {
+int read_whole(std::string_view name, std::string& content) {
   content.clear();
   const int fd = ::open(path_of(name).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? ReadResult::missing : ReadResult::cannot_open;
+  if (fd < 0) return errno;
   struct stat status {};
-  const bool readable =
-      ::fstat(fd, &status) == 0 && !S_ISDIR(status.st_mode) && read_all(fd, content) == 0;
+  int error = ::fstat(fd, &status) == 0 ? 0 : errno;
+  if (error == 0) error = S_ISDIR(status.st_mode) ? EISDIR : read_all(fd, content);
   ::close(fd);
-  return readable ? ReadResult::ok : ReadResult::cannot_open;
+  return error;
 }
+
+bool is_missing(int error) { return error == ENOENT; }
 
 int open_for_output(std::string_view name, int& error) {
   const int fd = ::open(path_of(name).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);

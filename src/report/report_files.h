@@ -3,7 +3,7 @@
 // files only when their switches are on, so an old trace file stays untouched.
 
 #include "report/report_file.h"
-#include "text/failures.h"
+#include "text/outcome.h"
 #include "text/messages.h"
 
 namespace genopt {

@@ -1,9 +1,9 @@
 #include "run/failure_path.h"
 
-#include <unistd.h>
-
 #include <cstring>
 #include <string>
+
+#include "platform/standard_streams.h"
 
 namespace genopt {
 
@@ -16,8 +16,13 @@ int tell_platform_failure(std::string_view file, int error_number, std::string_v
   message.append(file).append(": ");
   message.append(reason.empty() ? std::string_view(std::strerror(error_number)) : reason);
   message.append("\n");
-  [[maybe_unused]] const ssize_t ignored = ::write(STDERR_FILENO, message.data(), message.size());
+  write_to_standard_error(message);
   return platform_failure_status;
+}
+
+int tell_platform_failure(const Outcome& outcome) {
+  return tell_platform_failure(outcome.platform_file, outcome.platform_error,
+                               outcome.platform_reason);
 }
 
 // The two lines go after what the run has written when the target is the
@@ -34,7 +39,7 @@ int write_failure_lines(const FailureText& text, ReportFiles& reports) {
   target->line(text.english);
   const Outcome flushed = reports.flush();
   target->flush();
-  if (!flushed.ok()) return tell_platform_failure(flushed.platform_file, flushed.platform_error);
+  if (!flushed.ok()) return tell_platform_failure(flushed);
   if (target->error() != 0) return tell_platform_failure(target->name(), target->error());
   return 0;
 }
@@ -43,10 +48,9 @@ int write_failure_lines(const FailureText& text, ReportFiles& reports) {
 
 int end_failed_run(const Outcome& outcome, ReportFiles& reports, Console& console) {
   console.end_key_mode();
-  if (outcome.failure == Failure::none) {
+  if (outcome.kind == OutcomeKind::platform) {
     static_cast<void>(reports.flush());  // keep what can be kept; the first failure is told
-    return tell_platform_failure(outcome.platform_file, outcome.platform_error,
-                                 outcome.platform_reason);
+    return tell_platform_failure(outcome);
   }
   const FailureText text = failure_text(outcome.failure);
   const int status = write_failure_lines(text, reports);

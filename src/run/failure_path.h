@@ -4,7 +4,7 @@
 
 #include "report/report_files.h"
 #include "platform/console.h"
-#include "text/failures.h"
+#include "text/outcome.h"
 
 namespace genopt {
 

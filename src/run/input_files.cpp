@@ -49,11 +49,46 @@ std::int32_t read_one_per_line(std::string_view content, std::int32_t n, Store s
   return n + 1;  // a value after the N-th
 }
 
+// Reads an optional input file and hands its content to `take`: a missing
+// file is no failure, one that exists but cannot be read is `open_failure`.
+template <class Take>
+Outcome read_optional_file(std::string_view name, Failure open_failure, Take take) {
+  std::string content;
+  const int error = files::read_whole(name, content);
+  if (files::is_missing(error)) return {};
+  if (error != 0) return failed(open_failure);
+  return take(content);
+}
+
+Outcome take_start_point(std::string_view content, SearchState& state) {
+  const std::int32_t n = state.variable_count;
+  const std::int32_t count = read_one_per_line<double>(
+      content, n, [&](std::int32_t i, double value) { state.start_point[i] = value; });
+  if (count < 0) return failed(Failure::start_point_read);
+  state.start_point_given = count == n ? 1 : 0;
+  return {};
+}
+
+Outcome take_integer_flags(std::string_view content, SearchState& state) {
+  const std::int32_t n = state.variable_count;
+  bool all_valid = true;
+  const std::int32_t count =
+      read_one_per_line<std::int32_t>(content, n, [&](std::int32_t i, std::int32_t flag) {
+        state.is_integer[i] = flag;
+        all_valid = all_valid && (flag == 0 || flag == 1);
+      });
+  if (count < 0) return failed(Failure::integer_flags_read);
+  if (count != n || !all_valid) {
+    for (std::int32_t i = 1; i <= n; ++i) state.is_integer[i] = 0;
+  }
+  return {};
+}
+
 }  // namespace
 
 Outcome read_settings_file(SearchState& state) {
   std::string content;
-  if (files::read_whole(text::settings_file_name, content) != files::ReadResult::ok) {
+  if (files::read_whole(text::settings_file_name, content) != 0) {
     return failed(Failure::settings_file);
   }
   FreeFormatReader reader(content);
@@ -76,45 +111,15 @@ Outcome read_settings_file(SearchState& state) {
 }
 
 Outcome read_start_point_file(SearchState& state) {
-  std::string content;
-  switch (files::read_whole(text::start_point_file_name, content)) {
-    case files::ReadResult::missing:
-      return {};
-    case files::ReadResult::cannot_open:
-      return failed(Failure::start_point_open);
-    case files::ReadResult::ok:
-      break;
-  }
-  const std::int32_t n = state.variable_count;
-  const std::int32_t count = read_one_per_line<double>(
-      content, n, [&](std::int32_t i, double value) { state.start_point[i] = value; });
-  if (count < 0) return failed(Failure::start_point_read);
-  state.start_point_given = count == n ? 1 : 0;
-  return {};
+  return read_optional_file(
+      text::start_point_file_name, Failure::start_point_open,
+      [&](std::string_view content) { return take_start_point(content, state); });
 }
 
 Outcome read_integer_flags_file(SearchState& state) {
-  std::string content;
-  switch (files::read_whole(text::integer_flags_file_name, content)) {
-    case files::ReadResult::missing:
-      return {};
-    case files::ReadResult::cannot_open:
-      return failed(Failure::integer_flags_open);
-    case files::ReadResult::ok:
-      break;
-  }
-  const std::int32_t n = state.variable_count;
-  bool all_valid = true;
-  const std::int32_t count =
-      read_one_per_line<std::int32_t>(content, n, [&](std::int32_t i, std::int32_t flag) {
-        state.is_integer[i] = flag;
-        all_valid = all_valid && (flag == 0 || flag == 1);
-      });
-  if (count < 0) return failed(Failure::integer_flags_read);
-  if (count != n || !all_valid) {
-    for (std::int32_t i = 1; i <= n; ++i) state.is_integer[i] = 0;
-  }
-  return {};
+  return read_optional_file(
+      text::integer_flags_file_name, Failure::integer_flags_open,
+      [&](std::string_view content) { return take_integer_flags(content, state); });
 }
 
 }  // namespace genopt

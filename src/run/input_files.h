@@ -3,7 +3,7 @@
 // settings, the optional start point and the optional integer flags.
 
 #include "state/search_state.h"
-#include "text/failures.h"
+#include "text/outcome.h"
 
 namespace genopt {
 

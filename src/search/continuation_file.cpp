@@ -1,6 +1,5 @@
 #include "search/continuation_file.h"
 
-#include <cerrno>
 #include <string>
 
 #include "platform/files.h"
@@ -20,9 +19,9 @@ Outcome read_bounds(std::string_view content, SearchState& state) {
     case ReadOutcome::ok:
       break;
     case ReadOutcome::end_of_file:
-      return platform_failure(text::continuation_file_name, ENODATA, "fewer values than 2N");
+      return platform_failure(text::continuation_file_name, "fewer values than 2N");
     case ReadOutcome::error:
-      return platform_failure(text::continuation_file_name, EINVAL, "a value is not a number");
+      return platform_failure(text::continuation_file_name, "a value is not a number");
   }
   for (std::int32_t i = 1; i <= state.variable_count; ++i) {
     state.lower_bound[i] = values[2 * static_cast<std::size_t>(i) - 2];
@@ -47,13 +46,8 @@ Outcome write_pairs(std::string_view name, std::int32_t n, Pair pair_of) {
 
 Outcome read_continuation_file(SearchState& state) {
   std::string content;
-  switch (files::read_whole(text::continuation_file_name, content)) {
-    case files::ReadResult::missing:
-      return platform_failure(text::continuation_file_name, ENOENT);
-    case files::ReadResult::cannot_open:
-      return platform_failure(text::continuation_file_name, EIO, "cannot be opened or read");
-    case files::ReadResult::ok:
-      break;
+  if (const int error = files::read_whole(text::continuation_file_name, content); error != 0) {
+    return platform_failure(text::continuation_file_name, error);
   }
   return read_bounds(content, state);
 }

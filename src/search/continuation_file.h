@@ -7,7 +7,7 @@
 
 #include "report/report_file.h"
 #include "state/search_state.h"
-#include "text/failures.h"
+#include "text/outcome.h"
 
 namespace genopt {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "search/search_engine.h"
-#include "text/failures.h"
+#include "text/outcome.h"
 
 namespace genopt {
 

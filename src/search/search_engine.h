@@ -6,7 +6,7 @@
 #include "report/report_files.h"
 #include "platform/console.h"
 #include "state/search_state.h"
-#include "text/failures.h"
+#include "text/outcome.h"
 
 namespace genopt {
 

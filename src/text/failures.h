@@ -9,7 +9,7 @@
 namespace genopt {
 
 enum class Failure : std::uint8_t {
-  none,
+  none,                      // no reported failure
   settings_file,             // settings file missing, unopenable or of the wrong form
   settings_too_many_pairs,   // more than 500 bound pairs
   settings_too_many_values,  // 2N + K above 2000
@@ -30,28 +30,5 @@ struct FailureText {
 };
 
 FailureText failure_text(Failure failure);
-
-}  // namespace genopt
-
-namespace genopt {
-
-// How a stage ended: normally, through a reported failure, or through a
-// failure of the platform's file layer (the file and the platform's error
-// number), which ends the run with a message on standard error and a
-// non-zero exit status.
-struct [[nodiscard]] Outcome {
-  Failure failure = Failure::none;
-  std::string_view platform_file{};
-  int platform_error = 0;
-  std::string_view platform_reason{};  // told instead of the error number's text when given
-
-  bool ok() const { return failure == Failure::none && platform_file.empty(); }
-};
-
-inline Outcome failed(Failure failure) { return {failure, {}, 0, {}}; }
-inline Outcome platform_failure(std::string_view file, int error_number,
-                                std::string_view reason = {}) {
-  return {Failure::none, file, error_number, reason};
-}
 
 }  // namespace genopt
