@@ -61,12 +61,10 @@ int main(int argc, char** argv) {
   auto state = std::make_unique<genopt::SearchState>();
   state->variable_count = variables;
   state->constraint_count = 2 * variables;
-  for (int i = 1; i <= variables; ++i) state->candidate[i] = 0.001 * i;
+  for (int i = 1; i <= variables; ++i) state->evaluation.candidate[i] = 0.001 * i;
   genopt::WorkFile work_file;
   if (work_file.open() != 0) return 1;
   genopt::ModelExchange exchange{work_file};
-  std::string record;
-  genopt::write_free_format(record, genopt::Encoding::cp1251, 1.0);
   std::string bare_record;
   for (int i = 1; i <= variables; ++i) bare_record += std::to_string(0.001 * i) + "\n";
   std::string answer;
@@ -75,14 +73,14 @@ int main(int argc, char** argv) {
   double bare = 0.0;
   for (int round = 0; round < rounds; ++round) {  // interleaved, so both see the same machine
     auto start = Clock::now();
-    if (!genopt::evaluate_candidate(*state, exchange).ok()) return 1;
+    if (!genopt::evaluate_candidate(state->evaluation, genopt::problem_view(*state), exchange).ok())
+      return 1;
     ours += seconds_since(start);
     start = Clock::now();
     bare_exchange(bare_record, answer);
     bare += seconds_since(start);
   }
 
-  const int null_input = ::open("/dev/null", O_RDONLY);
   int pipe_ends[2];
   if (::pipe(pipe_ends) != 0) return 1;  // an open pipe with nothing in it: the costly case
   genopt::Console console(pipe_ends[0], ::open("/dev/null", O_WRONLY));
@@ -92,15 +90,15 @@ int main(int argc, char** argv) {
     if (genopt::stop_requested(*state, console)) return 1;
   }
   const double per_poll = seconds_since(start) / polls;
-  ::close(null_input);
 
   const double per_ours = ours / rounds;
   const double per_bare = bare / rounds;
   std::printf("evaluation at N = %d: %.1f us; bare write-start-wait-read: %.1f us; ratio %.3f\n",
               variables, per_ours * 1e6, per_bare * 1e6, per_ours / per_bare);
-  std::printf("keyboard poll with nothing waiting: %.1f ns; %d polls (one child) = %.4f%% of an "
-              "evaluation\n",
-              per_poll * 1e9, variables, 100.0 * per_poll * variables / per_ours);
+  std::printf(
+      "keyboard poll with nothing waiting: %.1f ns; %d polls (one child) = %.4f%% of an "
+      "evaluation\n",
+      per_poll * 1e9, variables, 100.0 * per_poll * variables / per_ours);
   fs::current_path(fs::temp_directory_path());
   fs::remove_all(directory);
   return 0;

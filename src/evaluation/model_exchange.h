@@ -22,18 +22,20 @@ struct ModelExchange {
 // work file, runs the model, and reads back one real and one integer into the
 // persistent buffers rab_value and rab_index: a lone number is the objective,
 // a number and an index set that constraint value.
-Outcome exchange_with_model(SearchState& state, ModelExchange& exchange);
+Outcome exchange_with_model(EvaluationRecord& evaluation, const ProblemView& problem,
+                            ModelExchange& exchange);
 
-// Maps candidate(1..N) to real units into X_real (relative mode), runs one
-// exchange, and counts the model run and the first violated constraint.
-Outcome evaluate_candidate(SearchState& state, ModelExchange& exchange);
+// Maps candidate(1..N) to real units into X_real, runs one exchange, and
+// counts the model run and the first violated constraint.
+Outcome evaluate_candidate(EvaluationRecord& evaluation, const ProblemView& problem,
+                           ModelExchange& exchange);
 
-// The last evaluation is feasible when none of its constraint values is below
-// 0: neither -0.0 nor a NaN makes a candidate infeasible.
-bool is_feasible(const SearchState& state);
+// The last evaluation is feasible when none of its M constraint values is
+// below 0: neither -0.0 nor a NaN makes a candidate infeasible.
+bool is_feasible(const EvaluationRecord& evaluation, std::int32_t constraint_count);
 
 // The objective of the last evaluation in the form the search compares:
-// negated when maximising, so that smaller is better everywhere.
-double stored_objective(const SearchState& state);
+// negated when maximising (objective_sense 0), so that smaller is better everywhere.
+double stored_objective(const EvaluationRecord& evaluation, std::int32_t objective_sense);
 
 }  // namespace genopt

@@ -1,6 +1,6 @@
 #pragma once
 // Starting the model program and waiting for it: the platform's part of the
-// model exchange (process_posix.cpp, later process_windows.cpp).
+// model exchange.
 
 #include <string>
 

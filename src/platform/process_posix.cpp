@@ -54,29 +54,63 @@ std::optional<std::string> find_program(const char* program) {
   }
 }
 
+// The model's standard input is the null device; its output and error are ours.
+class SpawnFileActions {
+ public:
+  SpawnFileActions() { ready_ = posix_spawn_file_actions_init(&actions_) == 0; }
+  ~SpawnFileActions() {
+    if (ready_) posix_spawn_file_actions_destroy(&actions_);
+  }
+  SpawnFileActions(const SpawnFileActions&) = delete;
+  SpawnFileActions& operator=(const SpawnFileActions&) = delete;
+
+  bool set_up() {
+    return ready_ &&
+           posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0) == 0;
+  }
+  const posix_spawn_file_actions_t* get() const { return &actions_; }
+
+ private:
+  posix_spawn_file_actions_t actions_;
+  bool ready_ = false;
+};
+
+// We ignore SIGPIPE, and an ignored signal would stay ignored in the model:
+// the model gets the default action of SIGPIPE and an empty signal mask.
+class SpawnAttributes {
+ public:
+  SpawnAttributes() { ready_ = posix_spawnattr_init(&attributes_) == 0; }
+  ~SpawnAttributes() {
+    if (ready_) posix_spawnattr_destroy(&attributes_);
+  }
+  SpawnAttributes(const SpawnAttributes&) = delete;
+  SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+
+  bool set_up() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    if (!ready_ || posix_spawnattr_setsigmask(&attributes_, &signals) != 0) return false;
+    sigaddset(&signals, SIGPIPE);
+    return posix_spawnattr_setsigdefault(&attributes_, &signals) == 0 &&
+           posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK) ==
+               0;
+  }
+  const posix_spawnattr_t* get() const { return &attributes_; }
+
+ private:
+  posix_spawnattr_t attributes_;
+  bool ready_ = false;
+};
+
 // posix_spawn starts the child without copying our memory, and reports a
 // refused exec (ENOEXEC, EACCES...) as its own result.
 bool spawn_with_null_input(const std::string& path, const char* program, pid_t& child) {
-  posix_spawn_file_actions_t actions;
-  if (posix_spawn_file_actions_init(&actions) != 0) return false;
-  bool started = false;
-  if (posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0) == 0) {
-    char* argv[] = {const_cast<char*>(program), const_cast<char*>("-c"), const_cast<char*>("-r"),
-                    nullptr};
-    // We ignore SIGPIPE, and an ignored signal would stay ignored in the model.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t signals;
-    sigemptyset(&signals);
-    posix_spawnattr_setsigmask(&attributes, &signals);
-    sigaddset(&signals, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &signals);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    started = posix_spawn(&child, path.c_str(), &actions, &attributes, argv, environ) == 0;
-    posix_spawnattr_destroy(&attributes);
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  return started;
+  SpawnFileActions actions;
+  SpawnAttributes attributes;
+  if (!actions.set_up() || !attributes.set_up()) return false;
+  char* argv[] = {const_cast<char*>(program), const_cast<char*>("-c"), const_cast<char*>("-r"),
+                  nullptr};
+  return posix_spawn(&child, path.c_str(), actions.get(), attributes.get(), argv, environ) == 0;
 }
 
 void wait_until_ended(pid_t child) {

@@ -2,16 +2,22 @@
 // What the search reports at the end of an iteration and at its end: the
 // progress lines, the per-iteration population report, and the final results.
 
-#include "report/report_files.h"
 #include "platform/console.h"
+#include "report/report_files.h"
 #include "state/search_state.h"
 
 namespace genopt {
 
-// The progress pair in z_result.txt when its counter is negative or has
-// reached its period, then the same on the console; each counter that
-// reports starts again from 0. True when the file pair was written.
-bool report_progress(SearchState& state, ReportFiles& reports, Console& console);
+// Which progress pairs an iteration writes.
+struct ProgressDue {
+  bool file = false;     // z_result.txt
+  bool console = false;  // the console
+};
+
+// The progress pair of the best row in z_result.txt, then the same on the
+// console, each when it is due.
+void report_progress(const SearchState& state, const ProgressDue& due, ReportFiles& reports,
+                     Console& console);
 
 // The population of the iteration in rank order, when trace_iterations is 1.
 void write_population_report(const SearchState& state, ReportFiles& reports);

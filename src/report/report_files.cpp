@@ -1,7 +1,5 @@
 #include "report/report_files.h"
 
-#include "state/search_state.h"
-
 namespace genopt {
 
 namespace {
@@ -13,11 +11,11 @@ Outcome open_file(ReportFile& file) {
 
 }  // namespace
 
-Outcome ReportFiles::open(const SearchState& state) {
+Outcome ReportFiles::open(std::int32_t trace_intermediate, std::int32_t trace_iterations) {
   Outcome outcome = open_file(selection);
-  if (outcome.ok() && state.trace_intermediate == 1) outcome = open_file(trace_before);
-  if (outcome.ok() && state.trace_intermediate == 1) outcome = open_file(trace_after);
-  if (outcome.ok() && state.trace_iterations == 1) outcome = open_file(iterations);
+  if (outcome.ok() && trace_intermediate == 1) outcome = open_file(trace_before);
+  if (outcome.ok() && trace_intermediate == 1) outcome = open_file(trace_after);
+  if (outcome.ok() && trace_iterations == 1) outcome = open_file(iterations);
   if (outcome.ok()) outcome = open_file(result);
   return outcome;
 }

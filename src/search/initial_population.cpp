@@ -20,21 +20,21 @@ void draw_candidate(SearchState& state) {
   for (std::int32_t i = 1; i <= state.variable_count; ++i) {
     float r = 0.0f;
     minstd_random(state.minstd, r);
-    state.candidate[i] =
+    state.evaluation.candidate[i] =
         draw_coordinate(state.lower_bound[i], state.upper_bound[i], state.is_integer[i] == 1, r);
   }
 }
 
 void take_start_point(SearchState& state) {
   for (std::int32_t i = 1; i <= state.variable_count; ++i)
-    state.candidate[i] = state.start_point[i];
+    state.evaluation.candidate[i] = state.start_point[i];
 }
 
 void accept_candidate(SearchState& state) {
   const std::int32_t n = state.variable_count;
   Row& row = state.population[++state.generated_count];
-  for (std::int32_t i = 1; i <= n; ++i) row[i] = state.candidate[i];
-  row[n + 1] = stored_objective(state);
+  for (std::int32_t i = 1; i <= n; ++i) row[i] = state.evaluation.candidate[i];
+  row[n + 1] = stored_objective(state.evaluation, state.objective_sense);
 }
 
 void count_in_group(SearchContext& context, GroupCount& groups) {
@@ -83,9 +83,8 @@ Outcome generate_initial_population(SearchContext& context) {
     if (state.generated_count >= state.population_size) break;
     draw_candidate(state);
     if (attempt == 1 && state.start_point_given == 1) take_start_point(state);
-    if (Outcome outcome = evaluate_candidate(state, context.exchange); !outcome.ok())
-      return outcome;
-    if (!is_feasible(state)) continue;
+    if (Outcome outcome = evaluate_candidate(context); !outcome.ok()) return outcome;
+    if (!is_feasible(state.evaluation, state.constraint_count)) continue;
     accept_candidate(state);
     count_in_group(context, groups);
   }

@@ -3,7 +3,7 @@
 // evaluated until population_size feasible individuals are found or
 // max_attempts attempts are spent.
 
-#include "search/search_engine.h"
+#include "search/search_context.h"
 
 namespace genopt {
 

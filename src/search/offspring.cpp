@@ -1,12 +1,12 @@
 #include "search/offspring.h"
 
 #include "evaluation/model_exchange.h"
-#include "state/random_sources.h"
 #include "search/keyboard_control.h"
 #include "search/ranking.h"
 #include "search/row_sort.h"
 #include "search/step_statistics.h"
 #include "search/truncation.h"
+#include "state/random_sources.h"
 
 namespace genopt {
 
@@ -86,7 +86,7 @@ bool build_child(SearchContext& context) {
     state.child_vector[i] =
         r1 < state.inherit_best_probability ? state.best_vector[i] : state.parent_vector[i];
     // The refinement draws are made whether or not the variable then mutates.
-    const double step = variable_step(context, i);
+    const double step = variable_step(state, context.reports.result, i);
     if (may_mutate(state, i)) mutate(state, i, step);
   }
   return true;
@@ -94,15 +94,16 @@ bool build_child(SearchContext& context) {
 
 Outcome evaluate_child(SearchContext& context) {
   SearchState& state = context.state;
-  for (std::int32_t i = 1; i <= state.variable_count; ++i)
-    state.candidate[i] = state.child_vector[i];
-  return evaluate_candidate(state, context.exchange);
+  for (std::int32_t i = 1; i <= state.variable_count; ++i) {
+    state.evaluation.candidate[i] = state.child_vector[i];
+  }
+  return evaluate_candidate(context);
 }
 
 // The worst row gives way to every accepted child, even one no better than it.
 void accept_child(SearchState& state) {
   const std::int32_t n = state.variable_count;
-  state.child_vector[n + 1] = stored_objective(state);
+  state.child_vector[n + 1] = stored_objective(state.evaluation, state.objective_sense);
   if (holds_coordinates(state, state.child_vector)) return;
   copy_row(state.child_vector, state.intermediate[state.population_size], n);
   rerank_intermediate(state);
@@ -110,21 +111,17 @@ void accept_child(SearchState& state) {
 
 }  // namespace
 
-Outcome make_offspring(SearchContext& context, bool& stopped) {
+StepResult make_offspring(SearchContext& context) {
   SearchState& state = context.state;
-  stopped = false;
   state.current_zero_threshold = state.zero_threshold;
   state.current_local_move_probability = state.local_move_probability;
   for (std::int32_t k = 1; k <= state.population_size; ++k) {
     for (std::int32_t i = 1; i <= state.variable_count; ++i) {
       state.parent_vector[i] = state.parent_table[k][i];
     }
-    if (!build_child(context)) {
-      stopped = true;
-      return {};
-    }
-    if (Outcome outcome = evaluate_child(context); !outcome.ok()) return outcome;
-    if (is_feasible(state)) accept_child(state);
+    if (!build_child(context)) return {Outcome{}, StepEnd::stopped};
+    if (Outcome outcome = evaluate_child(context); !outcome.ok()) return {outcome};
+    if (is_feasible(state.evaluation, state.constraint_count)) accept_child(state);
   }
   return {};
 }

@@ -6,15 +6,14 @@
 
 #include <cstdint>
 
-#include "search/search_engine.h"
-#include "text/outcome.h"
+#include "search/search_context.h"
 
 namespace genopt {
 
-// One offspring step. `stopped` becomes true when the operator ends the
-// search at a keyboard poll; the child being built is then dropped unseen.
-// A failed evaluation is returned at once.
-Outcome make_offspring(SearchContext& context, bool& stopped);
+// One offspring step. It ends as stopped when the operator ends the search at
+// a keyboard poll; the child being built is then dropped unseen. A failed
+// evaluation is returned at once.
+StepResult make_offspring(SearchContext& context);
 
 // The moves, each evaluated in the written order, without clipping to the range.
 // A whole number from lo - 1 up: u = 1.0 reaches hi.

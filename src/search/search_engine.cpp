@@ -25,13 +25,13 @@ Outcome prepare_population(SearchContext& context) {
 Outcome finish_search(SearchContext& context) {
   SearchState& state = context.state;
   const Row& best = state.intermediate[1];
-  for (std::int32_t i = 1; i <= state.variable_count; ++i) state.candidate[i] = best[i];
+  for (std::int32_t i = 1; i <= state.variable_count; ++i) state.evaluation.candidate[i] = best[i];
   write_final_results(state, context.reports);
   if (Outcome outcome = context.reports.flush(); !outcome.ok()) return outcome;
   if (state.relative_mode == 1) {
     if (Outcome outcome = write_continuation_files(state, best); !outcome.ok()) return outcome;
   }
-  return evaluate_candidate(state, context.exchange);
+  return evaluate_candidate(context);
 }
 
 }  // namespace

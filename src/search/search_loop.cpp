@@ -24,33 +24,59 @@ bool traces_on(const SearchState& state) {
   return state.trace_intermediate == 1 || state.trace_iterations == 1;
 }
 
-// One iteration; `stopped` tells that "1" ended it in the middle of a child.
-Outcome run_iteration(SearchContext& context, bool& stopped) {
+// Each progress pair reaches its file at once, so that whoever follows the
+// file, or a run killed later, has every complete line.
+Outcome report_iteration(SearchContext& context) {
   SearchState& state = context.state;
-  run_tournaments(state, context.reports);
-  rank_intermediate(state, context.reports);
-  if (Outcome outcome = make_offspring(context, stopped); !outcome.ok() || stopped) return outcome;
-  write_population_report(state, context.reports);
-  update_step_statistics(state, context.reports.result);
-  carry_to_population(state);
   ++state.console_report_counter;
   ++state.file_report_counter;
   redraw_mutation_threshold(state);
-  // Each progress pair reaches its file at once, so that whoever follows the
-  // file, or a run killed later, has every complete line.
-  const bool progress_written = report_progress(state, context.reports, context.console);
-  return progress_written || traces_on(state) ? context.reports.flush() : Outcome{};
+  const ProgressDue due = take_progress_due(state);
+  report_progress(state, due, context.reports, context.console);
+  return due.file || traces_on(state) ? context.reports.flush() : Outcome{};
+}
+
+StepResult run_iteration(SearchContext& context) {
+  SearchState& state = context.state;
+  run_tournaments(state, context.reports);
+  rank_intermediate(state, context.reports);
+  if (StepResult offspring = make_offspring(context);
+      !offspring.outcome.ok() || offspring.end == StepEnd::stopped) {
+    return offspring;
+  }
+  write_population_report(state, context.reports);
+  update_step_statistics(state, context.reports.result);
+  carry_to_population(state);
+  return {report_iteration(context)};
+}
+
+// The loop ends at the operator's "1" or after max_iterations iterations.
+bool search_ends(const SearchState& state, StepEnd iteration_end) {
+  return iteration_end == StepEnd::stopped || state.iteration >= state.max_iterations;
+}
+
+bool take_due(std::int32_t& counter, std::int32_t period) {
+  if (counter >= 0 && counter != period) return false;
+  counter = 0;
+  return true;
 }
 
 }  // namespace
+
+ProgressDue take_progress_due(SearchState& state) {
+  ProgressDue due;
+  due.file = take_due(state.file_report_counter, state.file_report_period);
+  due.console = take_due(state.console_report_counter, state.console_report_period);
+  return due;
+}
 
 Outcome run_search_loop(SearchContext& context) {
   SearchState& state = context.state;
   context.console.begin_key_mode();
   for (state.iteration = 1;; ++state.iteration) {
-    bool stopped = false;
-    if (Outcome outcome = run_iteration(context, stopped); !outcome.ok()) return outcome;
-    if (stopped || state.iteration >= state.max_iterations) break;
+    const StepResult iteration = run_iteration(context);
+    if (!iteration.outcome.ok()) return iteration.outcome;
+    if (search_ends(state, iteration.end)) break;
   }
   context.console.end_key_mode();
   return {};

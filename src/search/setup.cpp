@@ -29,7 +29,7 @@ Outcome set_up_search(SearchContext& context) {
   mul5_random(state.mul5, -1, 1, 1, state.mul5_seed);  // only starts the generator
   state.current_mutation_threshold = state.mutation_threshold;
   state.generated_count = 0;
-  return context.reports.open(state);
+  return context.reports.open(state.trace_intermediate, state.trace_iterations);
 }
 
 }  // namespace genopt

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/search_engine.h"
+#include "search/search_context.h"
 
 namespace genopt {
 

@@ -57,13 +57,12 @@ void average_window(SearchState& state, std::int32_t i, double t) {
 
 }  // namespace
 
-double variable_step(SearchContext& context, std::int32_t i) {
-  SearchState& state = context.state;
+double variable_step(SearchState& state, ReportFile& result, std::int32_t i) {
   const double t = state.current_zero_threshold;
   if (state.coordinate_spread[i] > t) return state.coordinate_spread[i];
   if (state.mean_deviation[i] > t) return state.mean_deviation[i];
   const double step = refinement_step(state);
-  if (state.trace_intermediate == 1) context.reports.result.line(i, text::file::refinement_made);
+  if (state.trace_intermediate == 1) result.line(i, text::file::refinement_made);
   return step;
 }
 

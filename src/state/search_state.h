@@ -28,6 +28,22 @@ using Vector1 = std::array<T, Capacity + 1>;  // entries 1..Capacity
 using Row = Vector1<double, max_columns>;  // columns 1..N coordinates, N+1 stored objective
 using Table = Vector1<Row, max_rows>;      // rows 1..1000
 
+// The evaluation's own part of the state: the candidate it is given, what the
+// model answered, and the counters of every evaluation. An evaluation sees this
+// record and the problem's shape, never the population.
+struct EvaluationRecord {
+  Vector1<double, max_variables> candidate{};  // coordinates to evaluate, search units
+  Vector1<double, max_variables> X_real{};     // candidate in real units, as handed to the model
+  Vector1<double, max_constraint_values>
+      constraint_values{};         // constraint values of the last evaluation
+  double objective_value = 0.0;    // objective of the last objective answer
+  std::int32_t N_model_calls = 0;  // completed model exchanges
+  std::int32_t N_activations = 0;  // evaluations that returned a violated constraint
+  Vector1<std::int32_t, max_constraint_values> act_count{};  // first violated constraint tally
+  double rab_value = 0.0;      // value field of the last read of the work file
+  std::int32_t rab_index = 0;  // index field of the last read of the work file
+};
+
 struct SearchState {
   // Problem dimensions (run sequence and settings file).
   std::int32_t variable_count = 0;          // N, number of bound pairs read, 1..500
@@ -61,12 +77,6 @@ struct SearchState {
   Vector1<double, max_variables> parent_vector{};  // coordinates of the current parent
   Vector1<double, max_variables> best_vector{};    // coordinates of row 1 after ranking
   Row child_vector{};                              // coordinates and, in N+1, the stored objective
-
-  // The contract of every evaluation.
-  Vector1<double, max_variables> candidate{};  // coordinates to evaluate, search units
-  Vector1<double, max_constraint_values>
-      constraint_values{};       // constraint values of the last evaluation
-  double objective_value = 0.0;  // objective of the last objective answer
 
   // Tables of individuals, one individual a row.
   Table population{};    // carried from iteration to iteration; row 1 best once sorted
@@ -124,19 +134,35 @@ struct SearchState {
   double current_zero_threshold = 0.0;          // offspring step working value
   double current_local_move_probability = 0.0;  // offspring step working value
 
-  // Evaluation counters and the exchange's persistent read buffers.
-  std::int32_t N_model_calls = 0;  // completed model exchanges
-  std::int32_t N_activations = 0;  // evaluations that returned a violated constraint
-  Vector1<std::int32_t, max_constraint_values> act_count{};  // first violated constraint tally
-  Vector1<double, max_variables> X_real{};  // candidate in real units, as handed to the model
-  double rab_value = 0.0;                   // value field of the last read of the work file
-  std::int32_t rab_index = 0;               // index field of the last read of the work file
+  // The evaluation's record (evaluation; the searcher writes the candidate).
+  EvaluationRecord evaluation{};
 
   // Random sources.
   MinstdRandom minstd{};
   Mul5Random mul5{};
   double mul5_seed = 28395403264.0;
 };
+
+// What an evaluation is told of the problem: its sizes and how the search's
+// coordinates map to the model's real units.
+struct ProblemView {
+  std::int32_t variable_count;    // N
+  std::int32_t constraint_count;  // M
+  bool relative;                  // relative mode: coordinates are step numbers
+  const Vector1<double, max_variables>* range_centre;
+  const Vector1<double, max_variables>* range_scale;
+
+  // Coordinate i in real units: in the relative mode step s stands for
+  // range_centre + s * range_scale.
+  double real_value(std::int32_t i, double coordinate) const {
+    return relative ? coordinate * (*range_scale)[i] + (*range_centre)[i] : coordinate;
+  }
+};
+
+inline ProblemView problem_view(const SearchState& state) {
+  return {state.variable_count, state.constraint_count, state.relative_mode == 1,
+          &state.range_centre, &state.range_scale};
+}
 
 // Sets the six size-dependent settings from N: rows are tested in order and
 // each matching row overwrites the previous one; below 10 the defaults stay.

@@ -26,9 +26,9 @@ class ModelExchangeTest : public ::testing::Test {
 
   Outcome evaluate(const char* model, double x1, double x2) {
     directory_.install_model(model);
-    state_->candidate[1] = x1;
-    state_->candidate[2] = x2;
-    return evaluate_candidate(*state_, exchange_);
+    state_->evaluation.candidate[1] = x1;
+    state_->evaluation.candidate[2] = x2;
+    return evaluate_candidate(state_->evaluation, problem_view(*state_), exchange_);
   }
 
   ScratchDirectory directory_;
@@ -39,59 +39,60 @@ class ModelExchangeTest : public ::testing::Test {
 
 TEST_F(ModelExchangeTest, ObjectiveAnswerIsCountedAsARunOnly) {
   ASSERT_TRUE(evaluate("sphere", 0.5, 3.0).ok());
-  EXPECT_DOUBLE_EQ(state_->objective_value, 0.25 + 4.0);
-  for (int j = 1; j <= 5; ++j) EXPECT_EQ(state_->constraint_values[j], 0.0);
-  EXPECT_EQ(state_->N_model_calls, 1);
-  EXPECT_EQ(state_->N_activations, 0);
+  EXPECT_DOUBLE_EQ(state_->evaluation.objective_value, 0.25 + 4.0);
+  for (int j = 1; j <= 5; ++j) EXPECT_EQ(state_->evaluation.constraint_values[j], 0.0);
+  EXPECT_EQ(state_->evaluation.N_model_calls, 1);
+  EXPECT_EQ(state_->evaluation.N_activations, 0);
 }
 
 TEST_F(ModelExchangeTest, ConstraintAnswersSetOneValueAndKeepTheObjective) {
   ASSERT_TRUE(evaluate("sphere", 1.0, 3.0).ok());       // objective 4
   ASSERT_TRUE(evaluate("constrained", 0.5, 1.5).ok());  // variable 2 above its upper bound
-  EXPECT_DOUBLE_EQ(state_->constraint_values[4], -0.5);
-  EXPECT_EQ(state_->objective_value, 4.0);
-  ASSERT_TRUE(evaluate("constrained", 0.25, 0.25).ok());  // x1 + x2 - 1 < 0: model constraint
-  EXPECT_EQ(state_->constraint_values[4], 0.0);           // zeroed before every exchange
-  EXPECT_DOUBLE_EQ(state_->constraint_values[5], -0.5);
-  EXPECT_EQ(state_->N_model_calls, 3);
-  EXPECT_EQ(state_->N_activations, 2);
-  EXPECT_EQ(state_->act_count[4], 1);
-  EXPECT_EQ(state_->act_count[5], 1);
+  EXPECT_DOUBLE_EQ(state_->evaluation.constraint_values[4], -0.5);
+  EXPECT_EQ(state_->evaluation.objective_value, 4.0);
+  ASSERT_TRUE(evaluate("constrained", 0.25, 0.25).ok());    // x1 + x2 - 1 < 0: model constraint
+  EXPECT_EQ(state_->evaluation.constraint_values[4], 0.0);  // zeroed before every exchange
+  EXPECT_DOUBLE_EQ(state_->evaluation.constraint_values[5], -0.5);
+  EXPECT_EQ(state_->evaluation.N_model_calls, 3);
+  EXPECT_EQ(state_->evaluation.N_activations, 2);
+  EXPECT_EQ(state_->evaluation.act_count[4], 1);
+  EXPECT_EQ(state_->evaluation.act_count[5], 1);
 }
 
 TEST_F(ModelExchangeTest, EmptyAnswerTakesTheLastValueReadAsObjective) {
   ASSERT_TRUE(evaluate("answers_nothing", 0.5, 0.5).ok());
-  EXPECT_EQ(state_->objective_value, 0.0);               // nothing read yet
+  EXPECT_EQ(state_->evaluation.objective_value, 0.0);    // nothing read yet
   ASSERT_TRUE(evaluate("constrained", -1.0, 0.5).ok());  // value -1 at index 1
   ASSERT_TRUE(evaluate("answers_nothing", 0.5, 0.5).ok());
-  EXPECT_EQ(state_->objective_value, -1.0);
-  for (int j = 1; j <= 5; ++j) EXPECT_EQ(state_->constraint_values[j], 0.0);
+  EXPECT_EQ(state_->evaluation.objective_value, -1.0);
+  for (int j = 1; j <= 5; ++j) EXPECT_EQ(state_->evaluation.constraint_values[j], 0.0);
 }
 
 TEST_F(ModelExchangeTest, AnswersOutsideTheProtocolFail) {
   EXPECT_EQ(evaluate("answers_word", 0.5, 0.5).failure, Failure::work_file_read);
   EXPECT_EQ(evaluate("answers_index_too_big", 0.5, 0.5).failure, Failure::work_file_read);
   EXPECT_EQ(evaluate("answers_index_zero", 0.5, 0.5).failure, Failure::work_file_read);
-  EXPECT_EQ(state_->N_model_calls, 0);  // a failed exchange is not counted
-  state_->constraint_count = 6;         // the index the model answers is now the last one
+  EXPECT_EQ(state_->evaluation.N_model_calls, 0);  // a failed exchange is not counted
+  state_->constraint_count = 6;  // the index the model answers is now the last one
   EXPECT_TRUE(evaluate("answers_index_too_big", 0.5, 0.5).ok());
-  EXPECT_EQ(state_->constraint_values[6], -1.0);
+  EXPECT_EQ(state_->evaluation.constraint_values[6], -1.0);
 }
 
 TEST_F(ModelExchangeTest, ModelThatCannotStartIsReported) {
-  state_->candidate[1] = 0.5;
-  EXPECT_EQ(evaluate_candidate(*state_, exchange_).failure, Failure::model_start);
+  state_->evaluation.candidate[1] = 0.5;
+  EXPECT_EQ(evaluate_candidate(state_->evaluation, problem_view(*state_), exchange_).failure,
+            Failure::model_start);
 }
 
 TEST_F(ModelExchangeTest, AnswerIsReadWhateverWayTheModelEnded) {
   for (const char* model : {"replaces_by_rename", "exits_with_status", "dies_by_signal"}) {
     SCOPED_TRACE(model);
-    state_->objective_value = -7.0;
+    state_->evaluation.objective_value = -7.0;
     ASSERT_TRUE(evaluate(model, 1.0, 2.0).ok());
-    EXPECT_DOUBLE_EQ(state_->objective_value, 1.0);
+    EXPECT_DOUBLE_EQ(state_->evaluation.objective_value, 1.0);
   }
   ASSERT_TRUE(evaluate("sphere", 1.0, 3.0).ok());  // after a rename the new file is the work file
-  EXPECT_DOUBLE_EQ(state_->objective_value, 4.0);
+  EXPECT_DOUBLE_EQ(state_->evaluation.objective_value, 4.0);
 }
 
 TEST_F(ModelExchangeTest, RelativeStepsReachTheModelInRealUnits) {

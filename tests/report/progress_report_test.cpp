@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include "search/search_loop.h"
 #include "support/cp1251.h"
 #include "support/scratch_directory.h"
 
@@ -30,12 +31,12 @@ class ProgressReportTest : public ::testing::Test {
     best[1] = 0.5;
     best[2] = -2.0;
     best[3] = 1.25;
-    state_->N_model_calls = 2362;
-    state_->N_activations = 768;
-    state_->act_count[4] = 1;
-    state_->act_count[5] = 767;
+    state_->evaluation.N_model_calls = 2362;
+    state_->evaluation.N_activations = 768;
+    state_->evaluation.act_count[4] = 1;
+    state_->evaluation.act_count[5] = 767;
     state_->trace_iterations = 1;
-    ASSERT_TRUE(reports_.open(*state_).ok());
+    ASSERT_TRUE(reports_.open(state_->trace_intermediate, state_->trace_iterations).ok());
   }
 
   ScratchDirectory directory_;
@@ -93,11 +94,15 @@ TEST_F(ProgressReportTest, FirstIterationWritesBothPairsThenEachFollowsItsPeriod
     state_->console_report_period = 0;
     state_->file_report_period = 2;
     state_->iteration = 1;
-    EXPECT_TRUE(report_progress(*state_, reports_, console));
+    const ProgressDue first = take_progress_due(*state_);
+    EXPECT_TRUE(first.file && first.console);
+    report_progress(*state_, first, reports_, console);
     for (state_->iteration = 2; state_->iteration <= 5; ++state_->iteration) {
       ++state_->console_report_counter;
       ++state_->file_report_counter;
-      EXPECT_EQ(report_progress(*state_, reports_, console), state_->iteration % 2 == 1);
+      const ProgressDue due = take_progress_due(*state_);
+      EXPECT_EQ(due.file, state_->iteration % 2 == 1);
+      report_progress(*state_, due, reports_, console);
     }
   }
   ::close(console_output);

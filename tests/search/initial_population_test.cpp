@@ -74,7 +74,7 @@ TEST(InitialPopulation, GroupLinesFollowEveryCompletedGroup) {
   ASSERT_TRUE(generate_initial_population(bench.context).ok());
 
   EXPECT_EQ(bench.state.generated_count, 25);
-  EXPECT_EQ(bench.state.N_model_calls, 25);
+  EXPECT_EQ(bench.state.evaluation.N_model_calls, 25);
   const auto file_group = [](const char* number) {
     return std::string("           ") + number + "  " + std::string(cp1251<"группа">) + "\xA0" +
            std::string(cp1251<"особей (">) + "          10  " +
@@ -178,7 +178,7 @@ TEST(InitialPopulation, ShortfallIsReportedAndTheSearchGoesOn) {
   ASSERT_TRUE(generate_initial_population(bench.context).ok());
 
   EXPECT_EQ(bench.state.generated_count, 0);
-  EXPECT_EQ(bench.state.N_model_calls, 3);
+  EXPECT_EQ(bench.state.evaluation.N_model_calls, 3);
   EXPECT_EQ(bench.scratch.read("console.txt"),
             " поколение НЕ ГЕНЕРИРУЕТСЯ\u00a0\n"
             " получено всего-лишь            0  особей\n"
@@ -196,7 +196,7 @@ TEST(InitialPopulation, FailedEvaluationEndsTheGeneration) {
   const Outcome outcome = generate_initial_population(bench.context);
 
   EXPECT_EQ(outcome.failure, Failure::model_start);
-  EXPECT_EQ(bench.state.N_model_calls, 0);
+  EXPECT_EQ(bench.state.evaluation.N_model_calls, 0);
   EXPECT_EQ(bench.state.generated_count, 0);
 }
 

@@ -60,7 +60,11 @@ class OffspringStep {
     ::close(output_fd);
   }
 
-  Outcome run(bool& stopped) { return make_offspring(*context, stopped); }
+  Outcome run(bool& stopped) {
+    const StepResult step = make_offspring(*context);
+    stopped = step.end == StepEnd::stopped;
+    return step.outcome;
+  }
   std::size_t model_runs() const { return line_count(directory.read("model_calls.txt")); }
 
   ScratchDirectory directory;
@@ -93,7 +97,8 @@ TEST(Offspring, EveryCompletedChildCostsOneModelRunAndStopDropsTheOneBeingBuilt)
     ASSERT_TRUE(step.run(stopped).ok());
     EXPECT_EQ(stopped, c.stopped) << c.script;
     EXPECT_EQ(step.model_runs(), c.model_runs) << c.script;
-    EXPECT_EQ(step.state->N_model_calls, static_cast<std::int32_t>(c.model_runs)) << c.script;
+    EXPECT_EQ(step.state->evaluation.N_model_calls, static_cast<std::int32_t>(c.model_runs))
+        << c.script;
     if (c.script == "1") {
       EXPECT_EQ(step.state->minstd.state, untouched.state);  // not even r1 was drawn
     }
@@ -136,7 +141,7 @@ TEST(Offspring, InfeasibleChildrenAreDropped) {
   bool stopped = true;
   ASSERT_TRUE(step.run(stopped).ok());
   EXPECT_EQ(step.model_runs(), 3u);
-  EXPECT_EQ(step.state->N_activations, 3);
+  EXPECT_EQ(step.state->evaluation.N_activations, 3);
   for (std::int32_t k = 1; k <= 3; ++k) {
     for (std::int32_t column = 1; column <= 3; ++column) {
       EXPECT_EQ(step.state->intermediate[k][column], before[k][column]);

@@ -144,7 +144,7 @@ TEST(RankingTrace, ListsTheRankedArrayWithItsSizeAndCoincidingCount) {
   state->iteration = 2;
   state->trace_intermediate = 1;
   ReportFiles reports;
-  ASSERT_TRUE(reports.open(*state).ok());
+  ASSERT_TRUE(reports.open(state->trace_intermediate, state->trace_iterations).ok());
   rank_intermediate(*state, reports);
   ASSERT_TRUE(reports.flush().ok());
   const std::string expected(

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "evaluation/model_exchange.h"
-#include "report/report_files.h"
 #include "platform/console.h"
+#include "report/report_files.h"
 #include "search/search_engine.h"
 #include "state/search_state.h"
 #include "support/scratch_directory.h"
@@ -49,7 +49,7 @@ struct SearchBench {
     }
     scratch.write("&_in_gen.txt", settings_text(k, 100, 100, bounds));
     work_file.open();
-    static_cast<void>(reports.open(state));
+    static_cast<void>(reports.open(state.trace_intermediate, state.trace_iterations));
   }
 
   std::string selection() {

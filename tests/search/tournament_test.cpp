@@ -153,7 +153,7 @@ TEST(TournamentTrace, ListsTheArrayBeforeRankingWithItsMeasures) {
   state->population[2] = {0.0, 4.0, -3.0};
   state->minstd.state = testing::minstd_state_before(draw_of_3_4);
   ReportFiles reports;
-  ASSERT_TRUE(reports.open(*state).ok());
+  ASSERT_TRUE(reports.open(state->trace_intermediate, state->trace_iterations).ok());
   run_tournaments(*state, reports);
   ASSERT_TRUE(reports.flush().ok());
   // The degree heading is too long to share its line with the value.
