@@ -9,7 +9,7 @@ namespace genopt {
 
 namespace {
 
-// Steps 2 to 6 of a run: the input files, M and the size table.
+// Everything the search is given: the input files, M and the size table.
 Outcome read_problem(SearchState& state) {
   Outcome outcome = read_settings_file(state);
   if (!outcome.ok()) return outcome;

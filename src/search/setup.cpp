@@ -25,7 +25,7 @@ void apply_relative_scaling(SearchState& state) {
 Outcome set_up_search(SearchContext& context) {
   SearchState& state = context.state;
   if (state.relative_mode == 1) apply_relative_scaling(state);
-  state.mul5_seed = 28395403264.0;
+  state.mul5_seed = mul5_start_seed;
   mul5_random(state.mul5, -1, 1, 1, state.mul5_seed);  // only starts the generator
   state.current_mutation_threshold = state.mutation_threshold;
   state.generated_count = 0;

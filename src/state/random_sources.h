@@ -17,6 +17,9 @@ struct Mul5Random {
   double state = 0.0;  // an integer value in 0 .. 2^35 - 1 once started
 };
 
+// The seed from which every search starts the own generator.
+inline constexpr double mul5_start_seed = 28395403264.0;
+
 // Stores the next number into `value`: state x 2^-31 rounded to single
 // precision, so exactly 1.0 for the 63 largest states and never 0.
 void minstd_random(MinstdRandom& source, float& value);

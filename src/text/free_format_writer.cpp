@@ -24,7 +24,6 @@ struct RealLayout {
 };
 
 constexpr RealLayout double_layout{24, 15, 3};
-constexpr RealLayout single_layout{15, 7, 2};
 
 bool is_utf8_continuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
 
@@ -75,8 +74,7 @@ std::string_view right_align(std::string_view body, std::size_t width, std::size
 
 // The decimal exponent of `value` once rounded to `digits` significant digits: a value
 // that rounds up to the next power of ten takes that power's exponent.
-template <class Real>
-int rounded_decimal_exponent(Real value, int digits) {
+int rounded_decimal_exponent(double value, int digits) {
   char text[32];
   const auto written =
       std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, digits - 1);
@@ -89,8 +87,7 @@ int rounded_decimal_exponent(Real value, int digits) {
 
 // "d.ddd…E±xx": one digit more than the fixed notation shows, as the exponent
 // notation always has `digits` places after the point.
-template <class Real>
-std::size_t write_exponent_notation(Real value, const RealLayout& layout, char* body) {
+std::size_t write_exponent_notation(double value, const RealLayout& layout, char* body) {
   char text[32];
   const auto written =
       std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, layout.digits);
@@ -118,8 +115,7 @@ std::size_t write_zero(const RealLayout& layout, char* body) {
 }
 
 // `digits` significant digits, "0.ddd" below 1 and always with a point.
-template <class Real>
-std::size_t write_fixed_notation(Real value, int decimal_exponent, const RealLayout& layout,
+std::size_t write_fixed_notation(double value, int decimal_exponent, const RealLayout& layout,
                                  char* body) {
   const int places = layout.digits - 1 - decimal_exponent;
   const auto written = std::to_chars(body, body + 31, value, std::chars_format::fixed, places);
@@ -133,8 +129,7 @@ std::string_view write_special(std::string_view word, const RealLayout& layout,
   return right_align(word, layout.width, layout.trailing_blanks(), buffer);
 }
 
-template <class Real>
-std::string_view format_real(Real value, const RealLayout& layout, char (&buffer)[32]) {
+std::string_view format_real(double value, const RealLayout& layout, char (&buffer)[32]) {
   if (std::isnan(value)) return write_special("NaN", layout, buffer);
   if (std::isinf(value)) return write_special(value < 0 ? "-Infinity" : "Infinity", layout, buffer);
   char body[32];
@@ -174,11 +169,6 @@ void FreeFormatRecord::add(std::int32_t value) {
 void FreeFormatRecord::add(double value) {
   char buffer[32];
   add_number(format_double(value, buffer));
-}
-
-void FreeFormatRecord::add(float value) {
-  char buffer[32];
-  add_number(format_single(value, buffer));
 }
 
 void FreeFormatRecord::add(std::string_view text) {
@@ -223,10 +213,6 @@ std::string_view format_integer(std::int32_t value, char (&buffer)[32]) {
 
 std::string_view format_double(double value, char (&buffer)[32]) {
   return format_real(value, double_layout, buffer);
-}
-
-std::string_view format_single(float value, char (&buffer)[32]) {
-  return format_real(value, single_layout, buffer);
 }
 
 void write_constraint_tally_line(std::string& out, std::int32_t index, std::int32_t count) {

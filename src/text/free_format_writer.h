@@ -1,7 +1,7 @@
 #pragma once
 // The free format in which nearly every report and console line is written:
-// integers in 12 characters, doubles in 24 (15 significant digits), singles in
-// 15 (7 significant digits), texts as they stand, at most 80 characters a line.
+// integers in 12 characters, doubles in 24 (15 significant digits), texts as
+// they stand, at most 80 characters a line.
 
 #include <cstdint>
 #include <string>
@@ -22,7 +22,6 @@ class FreeFormatRecord {
 
   void add(std::int32_t value);
   void add(double value);
-  void add(float value);
   void add(std::string_view text);
   void add(const char* text) { add(std::string_view(text)); }
 
@@ -47,10 +46,9 @@ void write_free_format(std::string& out, Encoding encoding, const Items&... item
   record.finish();
 }
 
-// Formatting of single numbers into their fields, exposed for the fixed layouts.
+// One number in its field, as a record writes it.
 std::string_view format_integer(std::int32_t value, char (&buffer)[32]);
 std::string_view format_double(double value, char (&buffer)[32]);
-std::string_view format_single(float value, char (&buffer)[32]);
 
 // The fixed layout of one line of the constraint tally, without a leading blank:
 // "ограничение № " + index in 4 columns + " - " + count in 9 columns + " нарушений",

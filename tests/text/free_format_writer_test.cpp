@@ -127,27 +127,6 @@ TEST(FreeFormatField, DoublesTakeFifteenSignificantDigitsInTwentyFour) {
   }
 }
 
-TEST(FreeFormatField, SinglesTakeSevenSignificantDigitsInFifteen) {
-  const struct {
-    float value;
-    std::string_view field;
-  } cases[] = {
-      {2.2477936e-05f, "  2.2477936E-05"},
-      {0.085032448f, "  8.5032448E-02"},
-      {0.60135263f, "  0.6013526    "},
-      {1.0f, "   1.000000    "},
-      {-1234567.0f, "  -1234567.    "},
-      {1e7f, "  1.0000000E+07"},
-      {0.0f, "  0.0000000E+00"},
-      {std::numeric_limits<float>::infinity(), "   Infinity    "},
-      {std::nanf(""), "        NaN    "},
-  };
-  for (const auto& c : cases) {
-    char buffer[32];
-    EXPECT_EQ(format_single(c.value, buffer), c.field) << c.value;
-  }
-}
-
 TEST(FreeFormatField, IntegersAreRightAlignedInTwelve) {
   char buffer[32];
   EXPECT_EQ(format_integer(0, buffer), blanks(11) + "0");
