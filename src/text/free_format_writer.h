@@ -22,6 +22,8 @@ class FreeFormatRecord {
 
   void add(std::int32_t value);
   void add(double value);
+  // No field of the format is single precision: a float must be widened on purpose.
+  void add(float value) = delete;
   void add(std::string_view text);
   void add(const char* text) { add(std::string_view(text)); }
 

@@ -54,12 +54,11 @@ TEST(FreeFormat, SixIntegersFillALine) {
 
 TEST(FreeFormat, ItemThatNoLongerFitsBeginsTheNextLine) {
   const std::string half = "  0.500000000000000     ";
-  const std::string singles = "   1.000000    ";
-  // 72 + blank + 4 fits; the joined "defg" would reach 81 and moves on with its own blank;
-  // five singles then fill that line to exactly 80, the sixth moves on.
-  EXPECT_EQ(
-      written(Encoding::cp1251, 0.5, 0.5, 0.5, "abcd", "defg", 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f),
-      repeated(half, 3) + " abcd\n defg" + repeated(singles, 5) + "\n" + singles + "\n");
+  const std::string one = "   1.00000000000000     ";
+  // 72 + blank + 4 fits; the joined "defghij" would reach 84 and moves on with its own blank;
+  // three doubles then fill that line to exactly 80, and the integer moves on.
+  EXPECT_EQ(written(Encoding::cp1251, 0.5, 0.5, 0.5, "abcd", "defghij", 1.0, 1.0, 1.0, 2),
+            repeated(half, 3) + " abcd\n defghij" + repeated(one, 3) + "\n" + blanks(11) + "2\n");
   // A text that fills a line with its blank exactly still stands alone.
   const std::string full = repeated("x", 79);
   EXPECT_EQ(written(Encoding::cp1251, 2, full), blanks(11) + "2\n " + full + "\n");
