@@ -55,7 +55,7 @@ FORBIDDEN = [
      "src/search/c.cpp:3: search -> run is not allowed"),
     ("folder that does not exist", "src/search/c.cpp", '"serach/s.h"',
      "src/search/c.cpp:3: search -> serach: there is no folder src/serach/"),
-    ("layer folder missing from the tree", "src/run/c.cpp", '"gui/w.h"',
+    ("a folder of no layer", "src/run/c.cpp", '"gui/w.h"',
      "src/run/c.cpp:3: run -> gui: there is no folder src/gui/"),
     ("test code from src", "src/search/c.cpp", '"tests/support/scratch_directory.h"',
      "src/search/c.cpp:3: search -> tests: src/ never includes test code"),
