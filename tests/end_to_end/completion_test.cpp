@@ -26,9 +26,9 @@
 namespace genopt {
 namespace {
 
-using testing::count_of;
-using testing::ScratchDirectory;
-using testing::stop_at_poll;
+using test_support::count_of;
+using test_support::ScratchDirectory;
+using test_support::stop_at_poll;
 using text::cp1251;
 
 // Every number of a text, in order; blanks and line ends separate them.
@@ -179,7 +179,7 @@ TEST(OptionalInputs, StartPointOfExactlyNValuesIsTheFirstCandidate) {
     ScratchDirectory directory;
     prepare(directory, "sphere", sphere_settings);
     directory.write("&&_in_X_start.txt", c.file);
-    ASSERT_EQ(testing::run_genopt("1").exit_status, 0);
+    ASSERT_EQ(test_support::run_genopt("1").exit_status, 0);
     const std::vector<std::vector<double>> calls = model_calls(directory);
     ASSERT_FALSE(calls.empty());
     EXPECT_EQ(calls[0] == (std::vector{0.25, -3.5}), c.first_is_start) << c.file;
@@ -190,7 +190,7 @@ TEST(OptionalInputs, IntegerVariableTakesOnlyWholeValues) {
   ScratchDirectory directory;
   prepare(directory, "sphere", "'sphere'\n0\n1 1\n-4.5 5.5\n-4.5 5.5\n");
   directory.write("&&_in_iZEL.txt", "1\n0\n");
-  ASSERT_EQ(testing::run_genopt(stop_at_poll(5 * 20 + 1)).exit_status, 0);
+  ASSERT_EQ(test_support::run_genopt(stop_at_poll(5 * 20 + 1)).exit_status, 0);
   const std::vector<std::vector<double>> calls = model_calls(directory);
   ASSERT_GT(calls.size(), 101u);  // the warm-up population and children
   int fractional_second = 0;
@@ -254,7 +254,7 @@ TEST(BuiltInSwitches, ContinuationAndTraceFilesAreNeitherReadNorWritten) {
     ASSERT_EQ(::utimensat(AT_FDCWD, name.c_str(), long_ago, 0), 0);
   }
 
-  ASSERT_EQ(testing::run_genopt(stop_at_poll(3 * 20 + 1)).exit_status, 0);
+  ASSERT_EQ(test_support::run_genopt(stop_at_poll(3 * 20 + 1)).exit_status, 0);
 
   for (const std::string& name : names) {
     EXPECT_EQ(directory.read(name), old_content) << name;

@@ -12,7 +12,7 @@
 namespace genopt {
 namespace {
 
-using testing::ScratchDirectory;
+using test_support::ScratchDirectory;
 using text::cp1251;
 
 const char* const two_variables = "'p'\n0\n1 1\n-5 5\n-5 5\n";
@@ -25,7 +25,7 @@ TEST(ExchangeFailure, BrokenModelInTheMiddleOfTheSearchKeepsWhatWasWritten) {
   ScratchDirectory directory;
   directory.write("&_in_gen.txt", two_variables);
   directory.install_model("fails_after_runs");
-  const testing::ProgramRun run = testing::run_genopt("\n");
+  const test_support::ProgramRun run = test_support::run_genopt("\n");
   EXPECT_EQ(run.exit_status, 0);
   const std::string result = directory.read("z_result.txt");
   // Iteration 1 ran (100 warm-up runs, then 10 children an iteration) and
@@ -45,7 +45,7 @@ TEST(ExchangeFailure, BrokenModelInTheMiddleOfTheSearchKeepsWhatWasWritten) {
 TEST(ExchangeFailure, MissingModelIsReported) {
   ScratchDirectory directory;
   directory.write("&_in_gen.txt", two_variables);
-  const testing::ProgramRun run = testing::run_genopt();
+  const test_support::ProgramRun run = test_support::run_genopt();
   EXPECT_EQ(run.exit_status, 0);
   std::string lines;
   lines.append(" ").append(cp1251<"Ошибка запуска модели tarnix.exe">);
@@ -58,7 +58,7 @@ TEST(ExchangeFailure, AnswerWithAnIndexBeyondTheConstraintsIsReported) {
   ScratchDirectory directory;
   directory.write("&_in_gen.txt", two_variables);
   directory.install_model("answers_index_too_big");
-  const testing::ProgramRun run = testing::run_genopt();
+  const test_support::ProgramRun run = test_support::run_genopt();
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_TRUE(ends_with(directory.read("z_result.txt"), " Misentry from make file &&&_Rab.txt\n"));
 }
@@ -68,7 +68,7 @@ TEST(ReportWriteFailure, FullDiskEndsTheRunWithAMessageAndAFailureStatus) {
   directory.write("&_in_gen.txt", two_variables);
   directory.install_model("sphere");
   ASSERT_EQ(::symlink("/dev/full", "z_result.txt"), 0);
-  const testing::ProgramRun run = testing::run_genopt();
+  const test_support::ProgramRun run = test_support::run_genopt();
   EXPECT_EQ(run.exit_status, 1);
   EXPECT_EQ(run.errors, "genopt: z_result.txt: No space left on device\n");
   EXPECT_NE(directory.read("z_selection.txt").find(cp1251<"ПОПУЛЯЦИЯ НА РАЗГОНЕ">),

@@ -15,9 +15,9 @@
 namespace genopt {
 namespace {
 
-using testing::count_of;
-using testing::ScratchDirectory;
-using testing::stop_at_poll;
+using test_support::count_of;
+using test_support::ScratchDirectory;
+using test_support::stop_at_poll;
 using text::cp1251;
 
 // The stored objective that the final results report.
@@ -41,16 +41,16 @@ struct Problem {
 
 const Problem sphere{"sphere", "'sphere'\n0\n1 1\n-5 5\n-5 5\n"};
 
-testing::ProgramRun run_problem(const ScratchDirectory& directory, const Problem& problem,
+test_support::ProgramRun run_problem(const ScratchDirectory& directory, const Problem& problem,
                                 const std::string& keys) {
   directory.install_model(problem.model);
   directory.write("&_in_gen.txt", problem.settings);
-  return testing::run_genopt(keys);
+  return test_support::run_genopt(keys);
 }
 
 TEST(Search, ApproachesTheOptimumOfASphere) {
   ScratchDirectory directory;
-  const testing::ProgramRun run = run_problem(directory, sphere, stop_at_poll(300 * 20));
+  const test_support::ProgramRun run = run_problem(directory, sphere, stop_at_poll(300 * 20));
   ASSERT_EQ(run.exit_status, 0) << run.errors;
   EXPECT_LT(final_objective(directory.read("z_result.txt")), 1e-4);
   EXPECT_FALSE(directory.exists("&&&_Rab.txt"));
@@ -87,7 +87,7 @@ TEST(Search, OneInTheMiddleOfAChildEndsWithoutEvaluatingIt) {
 
 TEST(Search, ScaleKeysShowTheNewScale) {
   ScratchDirectory directory;
-  const testing::ProgramRun run = run_problem(directory, sphere, "98x1");
+  const test_support::ProgramRun run = run_problem(directory, sphere, "98x1");
   ASSERT_EQ(run.exit_status, 0);
   EXPECT_NE(run.console.find(" To Division By 10    1.00000000000000     \n"), std::string::npos)
       << run.console;
@@ -108,7 +108,7 @@ TEST(Search, ProgressLinesAtTheFirstIterationAndThenByPeriod) {
   Problem problem = sphere;
   problem.settings = "'sphere'\n0\n2 3\n-5 5\n-5 5\n";
   // Seven whole iterations of ten children of two variables.
-  const testing::ProgramRun run = run_problem(directory, problem, stop_at_poll(7 * 20 + 1));
+  const test_support::ProgramRun run = run_problem(directory, problem, stop_at_poll(7 * 20 + 1));
   ASSERT_EQ(run.exit_status, 0);
   const std::string result = directory.read("z_result.txt");
   // File period 3: iterations 1, 4, 7; console period 2: iterations 1, 3, 5, 7.

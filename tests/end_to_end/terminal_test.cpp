@@ -22,8 +22,8 @@ namespace genopt {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::ScratchDirectory;
-using testing::TerminalRun;
+using test_support::ScratchDirectory;
+using test_support::TerminalRun;
 using text::cp1251;
 
 // The first progress line on the console tells that the search loop runs.
@@ -55,7 +55,7 @@ class Terminal : public ::testing::Test {
     directory_.reset();
     directory_ = std::make_unique<ScratchDirectory>();
     directory_->install_model(model);
-    directory_->write("&_in_gen.txt", testing::settings_text(0, 1, 1, {{-5, 5}, {-5, 5}}));
+    directory_->write("&_in_gen.txt", test_support::settings_text(0, 1, 1, {{-5, 5}, {-5, 5}}));
     directory_->write("model_calls.txt", "");
     run_ = std::make_unique<TerminalRun>(session, mark);
     ASSERT_TRUE(run_->started());
@@ -80,7 +80,7 @@ class Terminal : public ::testing::Test {
   }
 
   bool settings_as_found() const {
-    return testing::same_settings(run_->settings(), run_->found_settings());
+    return test_support::same_settings(run_->settings(), run_->found_settings());
   }
 
   void expect_normal_end() {

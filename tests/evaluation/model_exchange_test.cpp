@@ -11,7 +11,7 @@
 namespace genopt {
 namespace {
 
-using testing::ScratchDirectory;
+using test_support::ScratchDirectory;
 
 class ModelExchangeTest : public ::testing::Test {
  protected:

@@ -14,8 +14,8 @@
 namespace genopt {
 namespace {
 
-using testing::cp1251_of;
-using testing::ScratchDirectory;
+using test_support::cp1251_of;
+using test_support::ScratchDirectory;
 
 class ProgressReportTest : public ::testing::Test {
  protected:

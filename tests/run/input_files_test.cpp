@@ -10,7 +10,7 @@
 namespace genopt {
 namespace {
 
-using testing::ScratchDirectory;
+using test_support::ScratchDirectory;
 
 struct SettingsCase {
   const char* name;

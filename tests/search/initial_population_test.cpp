@@ -13,7 +13,7 @@
 namespace genopt {
 namespace {
 
-using testing::SearchBench;
+using test_support::SearchBench;
 using text::cp1251;
 
 // The first draws of minstd_random after program start, from their states.

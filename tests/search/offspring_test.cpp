@@ -14,7 +14,7 @@
 namespace genopt {
 namespace {
 
-using testing::ScratchDirectory;
+using test_support::ScratchDirectory;
 
 std::size_t line_count(const std::string& text) {
   return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
@@ -29,7 +29,7 @@ class OffspringStep {
   explicit OffspringStep(std::string_view model, std::string_view script = {}) {
     directory.install_model(model);
     directory.write("model_calls.txt", "");
-    directory.write("&_in_gen.txt", testing::settings_text(0, 100, 100, {{0, 4}, {0, 4}}));
+    directory.write("&_in_gen.txt", test_support::settings_text(0, 100, 100, {{0, 4}, {0, 4}}));
     directory.write("keys", script);
     EXPECT_EQ(work_file.open(), 0);
     input_fd = ::open("keys", O_RDONLY);
@@ -131,7 +131,7 @@ TEST(Offspring, AcceptedChildReplacesTheWorstRowAndIsRanked) {
 TEST(Offspring, InfeasibleChildrenAreDropped) {
   OffspringStep step("constrained");
   // The model reads other bounds than the search's, so every child breaks one.
-  step.directory.write("&_in_gen.txt", testing::settings_text(0, 100, 100, {{5, 6}, {5, 6}}));
+  step.directory.write("&_in_gen.txt", test_support::settings_text(0, 100, 100, {{5, 6}, {5, 6}}));
   const Table before = step.state->intermediate;
   bool stopped = true;
   ASSERT_TRUE(step.run(stopped).ok());

@@ -10,7 +10,7 @@
 namespace genopt {
 namespace {
 
-using testing::SearchBench;
+using test_support::SearchBench;
 using text::cp1251;
 
 const std::string ranges_heading =

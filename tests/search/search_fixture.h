@@ -18,7 +18,7 @@
 #include "state/search_state.h"
 #include "support/scratch_directory.h"
 
-namespace genopt::testing {
+namespace genopt::test_support {
 
 struct SearchBench {
   ScratchDirectory scratch;
@@ -58,4 +58,4 @@ struct SearchBench {
   }
 };
 
-}  // namespace genopt::testing
+}  // namespace genopt::test_support

@@ -45,7 +45,7 @@ TEST(RelativeScaling, StepsSpanTheRealRangeWhateverItsOrder) {
 }
 
 TEST(SearchSetUp, StartsTheOwnGeneratorAndOpensOnlyTheTwoReportsByDefault) {
-  testing::ScratchDirectory directory;
+  test_support::ScratchDirectory directory;
   auto state = std::make_unique<SearchState>();
   state->variable_count = 1;
   state->lower_bound[1] = 2.0;

@@ -10,8 +10,8 @@
 namespace genopt {
 namespace {
 
-using testing::minstd_modulus;
-using testing::minstd_state_before;
+using test_support::minstd_modulus;
+using test_support::minstd_state_before;
 
 float minstd_draw_into(std::int64_t next) {
   MinstdRandom source{minstd_state_before(next)};

@@ -15,7 +15,7 @@
 
 extern char** environ;
 
-namespace genopt::testing {
+namespace genopt::test_support {
 
 namespace {
 
@@ -172,4 +172,4 @@ bool TerminalRun::wait_for_stop(std::chrono::milliseconds timeout) {
   return wait_until([&] { return collect(WUNTRACED) && !reaped_; }, timeout);
 }
 
-}  // namespace genopt::testing
+}  // namespace genopt::test_support

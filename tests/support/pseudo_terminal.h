@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-namespace genopt::testing {
+namespace genopt::test_support {
 
 using namespace std::chrono_literals;
 
@@ -80,4 +80,4 @@ class TerminalRun {
 
 bool same_settings(const termios& a, const termios& b);
 
-}  // namespace genopt::testing
+}  // namespace genopt::test_support

@@ -14,7 +14,7 @@
 
 extern char** environ;
 
-namespace genopt::testing {
+namespace genopt::test_support {
 
 namespace fs = std::filesystem;
 
@@ -120,4 +120,4 @@ std::string settings_text(std::int32_t k, std::int32_t console_period, std::int3
   return text.str();
 }
 
-}  // namespace genopt::testing
+}  // namespace genopt::test_support

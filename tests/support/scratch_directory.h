@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace genopt::testing {
+namespace genopt::test_support {
 
 class ScratchDirectory {
  public:
@@ -48,4 +48,4 @@ std::string stop_at_poll(int poll);
 std::string settings_text(std::int32_t k, std::int32_t console_period, std::int32_t file_period,
                           const std::vector<std::pair<double, double>>& bounds);
 
-}  // namespace genopt::testing
+}  // namespace genopt::test_support

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace genopt::testing {
+namespace genopt::test_support {
 
 // How often `part` stands in `text`, overlapping places included.
 inline int count_of(std::string_view text, std::string_view part) {
@@ -14,4 +14,4 @@ inline int count_of(std::string_view text, std::string_view part) {
   return count;
 }
 
-}  // namespace genopt::testing
+}  // namespace genopt::test_support
