@@ -1,13 +1,12 @@
 #include "search/step_statistics.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <memory>
 #include <string>
 
+#include "support/search_fixture.h"
 #include "text/messages.h"
 
 namespace genopt {
@@ -100,20 +99,7 @@ TEST(StepStatistics, AlternateThresholdGovernsHistoryButNotTheNeedLine) {
   }
 }
 
-// A context whose exchange, reports and console are never used for real.
-struct IdleContext {
-  IdleContext() : null_fd(::open("/dev/null", O_RDWR)), console(null_fd, null_fd) {}
-  ~IdleContext() { ::close(null_fd); }
-  std::unique_ptr<SearchState> state = std::make_unique<SearchState>();
-  WorkFile work_file;
-  ModelExchange exchange{work_file};
-  ReportFiles reports;
-  int null_fd;
-  Console console;
-  SearchContext context{*state, exchange, reports, console};
-};
-
-TEST(VariableStep, SpreadThenMeanDeviationThenRefinement) {
+TEST(VariableStep, IsTheSpreadElseTheMeanDeviationElseARefinementStep) {
   const double t = widened(1e-9f);
   struct Case {
     double spread, deviation;
@@ -122,27 +108,27 @@ TEST(VariableStep, SpreadThenMeanDeviationThenRefinement) {
   const Case cases[] = {{0.5, 0.25, 0.5}, {t, 0.25, 0.25}, {t, t, -1.0}, {0.0, 0.0, -1.0}};
   for (std::int32_t trace : {0, 1}) {
     for (const Case& c : cases) {
-      IdleContext idle;
-      SearchState& state = *idle.state;
-      state.variable_count = 3;
+      test_support::SearchBench bench;  // no model run: the exchange is never used
+      ASSERT_TRUE(bench.set_problem(0, {{0, 1}, {0, 1}, {0, 1}}));
+      SearchState& state = bench.state;
       state.current_zero_threshold = t;
       state.trace_intermediate = trace;
       state.coordinate_spread[3] = c.spread;
       state.mean_deviation[3] = c.deviation;
       mul5_random(state.mul5, 0, 1, 1, state.mul5_seed);
       Mul5Random replay = state.mul5;
-      const double step = variable_step(idle.context, 3);
+      const double step = variable_step(bench.context, 3);
       if (c.expected >= 0.0) {
         EXPECT_EQ(step, c.expected);
         EXPECT_EQ(state.mul5.state, replay.state);
-        EXPECT_EQ(idle.reports.result.buffer(), "");
+        EXPECT_EQ(bench.reports.result.buffer(), "");
         continue;
       }
       const double first = mul5_random(replay, 0, 1, 0, 0.0);
       const double second = mul5_random(replay, 0, 1, 0, 0.0);
       EXPECT_EQ(step, first * second);
       EXPECT_EQ(state.mul5.state, replay.state);
-      EXPECT_EQ(idle.reports.result.buffer(),
+      EXPECT_EQ(bench.reports.result.buffer(),
                 trace == 1 ? zero_region_line(3, text::file::refinement_made) : "");
     }
   }
