@@ -14,8 +14,10 @@
 #include <memory>
 #include <string>
 
+#include "support/model_call_log.h"
 #include "support/pseudo_terminal.h"
 #include "support/scratch_directory.h"
+#include "support/settings_text.h"
 #include "text/code_page.h"
 
 namespace genopt {
@@ -44,7 +46,7 @@ class Terminal : public ::testing::Test {
  protected:
   void SetUp() override {
     const int probe = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (probe < 0) GTEST_SKIP() << "no pseudo-terminals here";
+    if (probe < 0) GENOPT_END_TEST_WITHOUT_TERMINAL("no pseudo-terminals here");
     ::close(probe);
   }
 
@@ -56,7 +58,7 @@ class Terminal : public ::testing::Test {
     directory_ = std::make_unique<ScratchDirectory>();
     directory_->install_model(model);
     directory_->write("&_in_gen.txt", test_support::settings_text(0, 1, 1, {{-5, 5}, {-5, 5}}));
-    directory_->write("model_calls.txt", "");
+    test_support::start_model_call_log(*directory_);
     run_ = std::make_unique<TerminalRun>(session, mark);
     ASSERT_TRUE(run_->started());
   }
@@ -75,8 +77,7 @@ class Terminal : public ::testing::Test {
   }
 
   int model_calls() const {
-    const std::string calls = directory_->read("model_calls.txt");
-    return static_cast<int>(std::count(calls.begin(), calls.end(), '\n'));
+    return static_cast<int>(test_support::model_calls(*directory_).size());
   }
 
   bool settings_as_found() const {
