@@ -24,9 +24,9 @@
 namespace genopt {
 namespace {
 
-using test_support::ProgramRun;
 using test_support::count_of;
 using test_support::model_calls;
+using test_support::ProgramRun;
 using test_support::run_genopt;
 using test_support::run_in_process;
 using test_support::ScratchDirectory;
@@ -59,7 +59,7 @@ ProgramRun run_problem(const ScratchDirectory& directory, const Problem& problem
                        const std::string& keys) {
   directory.install_model(problem.model);
   directory.write("&_in_gen.txt", problem.settings);
-  return test_support::run_genopt(keys);
+  return run_genopt(keys);
 }
 
 TEST(Search, ApproachesTheOptimumOfASphere) {
@@ -73,15 +73,18 @@ TEST(Search, ApproachesTheOptimumOfASphere) {
   EXPECT_FALSE(directory.exists("&&&_Rab.txt"));
 }
 
+std::size_t first_difference(const std::string& a, const std::string& b) {
+  return static_cast<std::size_t>(std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first -
+                                  a.begin());
+}
+
 // The files of one run that must come out the same from the same inputs,
 // with what the run showed on its console last.
 template <std::size_t Count>
 using Outputs = std::array<std::string, Count>;
 
-std::size_t first_difference(const std::string& a, const std::string& b) {
-  return static_cast<std::size_t>(std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first -
-                                  a.begin());
-}
+// Each output of the first run holds something and the second run's is the
+// same, byte for byte.
 
 template <std::size_t Count>
 void expect_same_and_not_empty(const Outputs<Count>& first, const Outputs<Count>& second,

@@ -9,7 +9,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>

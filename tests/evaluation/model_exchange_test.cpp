@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/model_call_log.h"
 #include "support/search_fixture.h"
 #include "support/search_path.h"
 
@@ -86,7 +87,7 @@ TEST_F(ModelExchangeTest, AnswerIsReadWhateverWayTheModelEnded) {
 }
 
 TEST_F(ModelExchangeTest, RelativeStepsReachTheModelInRealUnits) {
-  bench_.scratch.write("model_calls.txt", "");
+  test_support::start_model_call_log(bench_.scratch);
   state_->relative_mode = 1;
   state_->range_centre[1] = 3.0;
   state_->range_scale[1] = 0.02;

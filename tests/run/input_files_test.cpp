@@ -72,8 +72,8 @@ INSTANTIATE_TEST_SUITE_P(
                      Bounds{{0, 1}, {-3, 3}}},
         SettingsCase{"pair_over_two_lines_and_extra_number", "t\n0\n1 1\n0\n1 99\n2 3\n",
                      Failure::none, 0, 1, 1, Bounds{{0, 1}, {2, 3}}},
-        SettingsCase{"pair_across_a_blank_line", "t\n0\n1 1\n0\n\n5 9\n", Failure::none, 0, 1, 1,
-                     Bounds{{0, 5}}},
+        SettingsCase{"pair_across_a_blank_line", "t\n0\n1 1\n0\n\n5 9\n1 2 3\n", Failure::none, 0,
+                     1, 1, Bounds{{0, 5}, {1, 2}}},
         // The pair that meets the end of the file does not count.
         SettingsCase{"lower_bound_alone_at_the_end", "t\n0\n1 1\n0 1\n7\n", Failure::none, 0, 1, 1,
                      Bounds{{0, 1}}},

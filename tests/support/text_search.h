@@ -1,4 +1,5 @@
 #pragma once
+// Looking for text in what the program wrote.
 
 #include <string>
 #include <string_view>
