@@ -2,8 +2,8 @@
 // The end of a run that failed: the reported failures of the input files and
 // of the model exchange, and the failures of the platform's file layer.
 
-#include "report/report_files.h"
 #include "platform/console.h"
+#include "report/report_files.h"
 #include "text/outcome.h"
 
 namespace genopt {

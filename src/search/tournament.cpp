@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <limits>
 
-#include "state/random_sources.h"
 #include "report/row_listing.h"
 #include "search/row_sort.h"
 #include "search/truncation.h"
+#include "state/random_sources.h"
 #include "text/messages.h"
 
 namespace genopt {

@@ -6,13 +6,17 @@
 
 #include <string>
 
+#include "support/binary_run.h"
 #include "support/scratch_directory.h"
+#include "support/search_path.h"
 #include "text/code_page.h"
 
 namespace genopt {
 namespace {
 
-using testing::ScratchDirectory;
+using test_support::ProgramRun;
+using test_support::run_genopt;
+using test_support::ScratchDirectory;
 using text::cp1251;
 
 const char* const two_variables = "'p'\n0\n1 1\n-5 5\n-5 5\n";
@@ -25,7 +29,7 @@ TEST(ExchangeFailure, BrokenModelInTheMiddleOfTheSearchKeepsWhatWasWritten) {
   ScratchDirectory directory;
   directory.write("&_in_gen.txt", two_variables);
   directory.install_model("fails_after_runs");
-  const testing::ProgramRun run = testing::run_genopt("\n");
+  const ProgramRun run = run_genopt("\n");
   EXPECT_EQ(run.exit_status, 0);
   const std::string result = directory.read("z_result.txt");
   // Iteration 1 ran (100 warm-up runs, then 10 children an iteration) and
@@ -44,8 +48,9 @@ TEST(ExchangeFailure, BrokenModelInTheMiddleOfTheSearchKeepsWhatWasWritten) {
 
 TEST(ExchangeFailure, MissingModelIsReported) {
   ScratchDirectory directory;
+  const test_support::EmptySearchPath no_models;  // the binary inherits our PATH
   directory.write("&_in_gen.txt", two_variables);
-  const testing::ProgramRun run = testing::run_genopt();
+  const ProgramRun run = run_genopt();
   EXPECT_EQ(run.exit_status, 0);
   std::string lines;
   lines.append(" ").append(cp1251<"Ошибка запуска модели tarnix.exe">);
@@ -58,7 +63,7 @@ TEST(ExchangeFailure, AnswerWithAnIndexBeyondTheConstraintsIsReported) {
   ScratchDirectory directory;
   directory.write("&_in_gen.txt", two_variables);
   directory.install_model("answers_index_too_big");
-  const testing::ProgramRun run = testing::run_genopt();
+  const ProgramRun run = run_genopt();
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_TRUE(ends_with(directory.read("z_result.txt"), " Misentry from make file &&&_Rab.txt\n"));
 }
@@ -68,7 +73,7 @@ TEST(ReportWriteFailure, FullDiskEndsTheRunWithAMessageAndAFailureStatus) {
   directory.write("&_in_gen.txt", two_variables);
   directory.install_model("sphere");
   ASSERT_EQ(::symlink("/dev/full", "z_result.txt"), 0);
-  const testing::ProgramRun run = testing::run_genopt();
+  const ProgramRun run = run_genopt();
   EXPECT_EQ(run.exit_status, 1);
   EXPECT_EQ(run.errors, "genopt: z_result.txt: No space left on device\n");
   EXPECT_NE(directory.read("z_selection.txt").find(cp1251<"ПОПУЛЯЦИЯ НА РАЗГОНЕ">),

@@ -7,13 +7,16 @@
 #include <cstdlib>
 #include <string>
 
+#include "support/binary_run.h"
 #include "support/scratch_directory.h"
 #include "text/code_page.h"
 
 namespace genopt {
 namespace {
 
-using testing::ScratchDirectory;
+using test_support::ProgramRun;
+using test_support::run_genopt;
+using test_support::ScratchDirectory;
 using text::cp1251;
 
 const std::string valid_settings = "'p'\n0\n1 1\n0 1\n0 1\n";
@@ -54,7 +57,7 @@ TEST_P(InputFailure, WritesBothLinesShowsEnglishAndPausesThenExitsZero) {
   put(directory, "&&_in_X_start.txt", c.start_point);
   put(directory, "&&_in_iZEL.txt", c.flags);
 
-  const testing::ProgramRun run = testing::run_genopt("not empty\n\n");
+  const ProgramRun run = run_genopt("not empty\n\n");
 
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_EQ(directory.read("z_result.txt"), two_lines(c.russian, c.english));
@@ -95,7 +98,7 @@ TEST(InputFailure, MoreThanFiveHundredPairsIsRefused) {
   std::string settings = "'p'\n0\n1 1\n";
   for (int i = 0; i < 501; ++i) settings += "0 1\n";
   directory.write("&_in_gen.txt", settings);
-  const testing::ProgramRun run = testing::run_genopt();
+  const ProgramRun run = run_genopt();
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_EQ(directory.read("z_result.txt"),
             two_lines(cp1251<"Более 500 пар границ в файле &_in_gen.txt">,
@@ -107,7 +110,7 @@ TEST(InputFailure, IntegerFlagsOpenFailureGoesToItsOwnFile) {
   directory.write("z_result.txt", "older report\n");
   directory.write("&_in_gen.txt", valid_settings);
   ASSERT_EQ(::mkdir("&&_in_iZEL.txt", 0755), 0);
-  const testing::ProgramRun run = testing::run_genopt();
+  const ProgramRun run = run_genopt();
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_EQ(directory.read("z_result.txt"), "older report\n");
   EXPECT_EQ(
@@ -131,7 +134,7 @@ TEST(InputFailure, ClosedStandardInputEndsThePauseAtOnce) {
 TEST(InputFailure, UnwritableResultFileIsTold) {
   ScratchDirectory directory;
   ASSERT_EQ(::mkdir("z_result.txt", 0755), 0);
-  const testing::ProgramRun run = testing::run_genopt();
+  const ProgramRun run = run_genopt();
   EXPECT_NE(run.exit_status, 0);
   EXPECT_NE(run.errors.find("z_result.txt"), std::string::npos) << run.errors;
 }

@@ -9,21 +9,22 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
 
+#include "support/model_call_log.h"
 #include "support/pseudo_terminal.h"
 #include "support/scratch_directory.h"
+#include "support/settings_text.h"
 #include "text/code_page.h"
 
 namespace genopt {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::ScratchDirectory;
-using testing::TerminalRun;
+using test_support::ScratchDirectory;
+using test_support::TerminalRun;
 using text::cp1251;
 
 // The first progress line on the console tells that the search loop runs.
@@ -44,7 +45,7 @@ class Terminal : public ::testing::Test {
  protected:
   void SetUp() override {
     const int probe = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (probe < 0) GTEST_SKIP() << "no pseudo-terminals here";
+    if (probe < 0) GENOPT_END_TEST_WITHOUT_TERMINAL("no pseudo-terminals here");
     ::close(probe);
   }
 
@@ -55,8 +56,8 @@ class Terminal : public ::testing::Test {
     directory_.reset();
     directory_ = std::make_unique<ScratchDirectory>();
     directory_->install_model(model);
-    directory_->write("&_in_gen.txt", testing::settings_text(0, 1, 1, {{-5, 5}, {-5, 5}}));
-    directory_->write("model_calls.txt", "");
+    directory_->write("&_in_gen.txt", test_support::settings_text(0, 1, 1, {{-5, 5}, {-5, 5}}));
+    test_support::start_model_call_log(*directory_);
     run_ = std::make_unique<TerminalRun>(session, mark);
     ASSERT_TRUE(run_->started());
   }
@@ -75,12 +76,11 @@ class Terminal : public ::testing::Test {
   }
 
   int model_calls() const {
-    const std::string calls = directory_->read("model_calls.txt");
-    return static_cast<int>(std::count(calls.begin(), calls.end(), '\n'));
+    return static_cast<int>(test_support::model_calls(*directory_).size());
   }
 
   bool settings_as_found() const {
-    return testing::same_settings(run_->settings(), run_->found_settings());
+    return test_support::same_settings(run_->settings(), run_->found_settings());
   }
 
   void expect_normal_end() {

@@ -4,37 +4,27 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
-#include "support/scratch_directory.h"
+#include "support/model_call_log.h"
+#include "support/search_fixture.h"
+#include "support/search_path.h"
 
 namespace genopt {
 namespace {
 
-using testing::ScratchDirectory;
-
 class ModelExchangeTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    // Two variables in [0, 1], K = 1: M = 5.
-    directory_.write("&_in_gen.txt", "'p'\n1\n1 1\n0 1\n0 1\n");
-    state_->variable_count = 2;
-    state_->model_constraint_count = 1;
-    state_->constraint_count = 5;
-    ASSERT_EQ(work_file_.open(), 0);
-  }
+  // Two variables in [0, 1], K = 1: M = 5.
+  void SetUp() override { ASSERT_TRUE(bench_.set_problem(1, {{0, 1}, {0, 1}})); }
 
   Outcome evaluate(const char* model, double x1, double x2) {
-    directory_.install_model(model);
+    bench_.scratch.install_model(model);
     state_->evaluation.candidate[1] = x1;
     state_->evaluation.candidate[2] = x2;
-    return evaluate_candidate(state_->evaluation, problem_view(*state_), exchange_);
+    return evaluate_candidate(state_->evaluation, problem_view(*state_), bench_.exchange);
   }
 
-  ScratchDirectory directory_;
-  std::unique_ptr<SearchState> state_ = std::make_unique<SearchState>();
-  WorkFile work_file_;
-  ModelExchange exchange_{work_file_};
+  test_support::SearchBench bench_;
+  SearchState* const state_ = &bench_.state;
 };
 
 TEST_F(ModelExchangeTest, ObjectiveAnswerIsCountedAsARunOnly) {
@@ -79,9 +69,11 @@ TEST_F(ModelExchangeTest, AnswersOutsideTheProtocolFail) {
 }
 
 TEST_F(ModelExchangeTest, ModelThatCannotStartIsReported) {
+  const test_support::EmptySearchPath no_models;  // none here either
   state_->evaluation.candidate[1] = 0.5;
-  EXPECT_EQ(evaluate_candidate(state_->evaluation, problem_view(*state_), exchange_).failure,
+  EXPECT_EQ(evaluate_candidate(state_->evaluation, problem_view(*state_), bench_.exchange).failure,
             Failure::model_start);
+  EXPECT_EQ(state_->evaluation.N_model_calls, 0);
 }
 
 TEST_F(ModelExchangeTest, AnswerIsReadWhateverWayTheModelEnded) {
@@ -96,14 +88,14 @@ TEST_F(ModelExchangeTest, AnswerIsReadWhateverWayTheModelEnded) {
 }
 
 TEST_F(ModelExchangeTest, RelativeStepsReachTheModelInRealUnits) {
-  directory_.write("model_calls.txt", "");
+  test_support::start_model_call_log(bench_.scratch);
   state_->relative_mode = 1;
   state_->range_centre[1] = 3.0;
   state_->range_scale[1] = 0.02;
   state_->range_centre[2] = 0.1;
   state_->range_scale[2] = 0.0;
   ASSERT_TRUE(evaluate("sphere", -50.0, 7.0).ok());
-  EXPECT_EQ(directory_.read("model_calls.txt"), "2 0.10000000000000001\n");
+  EXPECT_EQ(bench_.scratch.read("model_calls.txt"), "2 0.10000000000000001\n");
 }
 
 }  // namespace

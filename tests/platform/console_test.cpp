@@ -15,8 +15,12 @@
 #include <thread>
 #include <vector>
 
+#include "support/pseudo_terminal.h"
+
 namespace genopt {
 namespace {
+
+using test_support::same_settings;
 
 void write_all(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -183,17 +187,12 @@ TEST(Console, PauseEndsOnAnEmptyLineShowingThePromptAfterEveryOtherLine) {
   }
 }
 
-bool same_settings(const termios& a, const termios& b) {
-  return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
-         a.c_lflag == b.c_lflag && std::equal(std::begin(a.c_cc), std::end(a.c_cc), b.c_cc);
-}
-
 // A pseudo-terminal whose slave side plays the operator's console.
 class TerminalConsole : public ::testing::Test {
  protected:
   void SetUp() override {
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ < 0) GTEST_SKIP() << "no pseudo-terminals here";
+    if (master_ < 0) GENOPT_END_TEST_WITHOUT_TERMINAL("no pseudo-terminals here");
     ASSERT_EQ(::grantpt(master_), 0);
     ASSERT_EQ(::unlockpt(master_), 0);
     slave_ = ::open(::ptsname(master_), O_RDWR | O_NOCTTY);

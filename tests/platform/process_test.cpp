@@ -8,8 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
+
+#include "support/file_content.h"
 
 namespace genopt {
 namespace {
@@ -50,13 +51,6 @@ class ModelStart : public ::testing::Test {
     ASSERT_EQ(chmod(path.c_str(), mode), 0);
   }
 
-  static std::string content_of(const fs::path& path) {
-    std::ifstream file(path);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-  }
-
  private:
   fs::path previous_directory_;
   std::optional<std::string> previous_path_;
@@ -67,14 +61,14 @@ TEST_F(ModelStart, CurrentDirectoryComesBeforePath) {
   write_program("model", "#!/bin/sh\necho here > mark\n");
   write_program("bin/model", "#!/bin/sh\necho path > mark\n");
   EXPECT_EQ(run_model("model"), ModelRun::ended);
-  EXPECT_EQ(content_of("mark"), "here\n");
+  EXPECT_EQ(test_support::file_content("mark"), "here\n");
 }
 
 TEST_F(ModelStart, FoundOnPathWhenNotInCurrentDirectory) {
   set_path(("/nonexistent::" + (fs::current_path() / "bin").string()).c_str());
   write_program("bin/model", "#!/bin/sh\necho path > mark\n");
   EXPECT_EQ(run_model("model"), ModelRun::ended);
-  EXPECT_EQ(content_of("mark"), "path\n");
+  EXPECT_EQ(test_support::file_content("mark"), "path\n");
 }
 
 TEST_F(ModelStart, WithoutPathOnlyTheCurrentDirectoryIsSearched) {
@@ -83,7 +77,7 @@ TEST_F(ModelStart, WithoutPathOnlyTheCurrentDirectoryIsSearched) {
   EXPECT_EQ(run_model("model"), ModelRun::not_started);
   write_program("model", "#!/bin/sh\necho here > mark\n");
   EXPECT_EQ(run_model("model"), ModelRun::ended);
-  EXPECT_EQ(content_of("mark"), "here\n");
+  EXPECT_EQ(test_support::file_content("mark"), "here\n");
 }
 
 TEST_F(ModelStart, ProgramsThatCannotStartAreReported) {
@@ -105,11 +99,11 @@ TEST_F(ModelStart, ProgramsThatCannotStartAreReported) {
 TEST_F(ModelStart, AnyEndCountsAsEnded) {
   write_program("exits_with_3", "#!/bin/sh\necho ran > mark\nexit 3\n");
   EXPECT_EQ(run_model("exits_with_3"), ModelRun::ended);
-  EXPECT_EQ(content_of("mark"), "ran\n");
+  EXPECT_EQ(test_support::file_content("mark"), "ran\n");
 
   write_program("killed", "#!/bin/sh\necho ran > mark2\nkill -KILL $$\necho survived > mark2\n");
   EXPECT_EQ(run_model("killed"), ModelRun::ended);
-  EXPECT_EQ(content_of("mark2"), "ran\n");
+  EXPECT_EQ(test_support::file_content("mark2"), "ran\n");
 }
 
 TEST_F(ModelStart, ModelGetsTheTwoArgumentsAndEmptyInput) {
@@ -132,9 +126,9 @@ TEST_F(ModelStart, ModelGetsTheTwoArgumentsAndEmptyInput) {
   dup2(saved_input, STDIN_FILENO);
   close(saved_input);
   EXPECT_EQ(run, ModelRun::ended);
-  EXPECT_EQ(content_of("arguments"), "2 -c -r\n");
-  EXPECT_EQ(content_of("input_kind"), "character\n");
-  EXPECT_EQ(content_of("input"), "");
+  EXPECT_EQ(test_support::file_content("arguments"), "2 -c -r\n");
+  EXPECT_EQ(test_support::file_content("input_kind"), "character\n");
+  EXPECT_EQ(test_support::file_content("input"), "");
 }
 
 }  // namespace

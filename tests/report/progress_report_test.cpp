@@ -2,31 +2,22 @@
 
 #include "report/progress_report.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <memory>
 
 #include "search/search_loop.h"
 #include "support/cp1251.h"
-#include "support/scratch_directory.h"
+#include "support/search_fixture.h"
 
 namespace genopt {
 namespace {
 
-using testing::cp1251_of;
-using testing::ScratchDirectory;
+using test_support::cp1251_of;
 
 class ProgressReportTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    state_->variable_count = 2;
-    state_->constraint_count = 5;
-    for (int i = 1; i <= 2; ++i) {
-      state_->lower_bound[i] = -5.0;
-      state_->upper_bound[i] = 5.0;
-    }
+    state_->trace_iterations = 1;
+    ASSERT_TRUE(bench_.set_problem(1, {{-5.0, 5.0}, {-5.0, 5.0}}));
     Row& best = state_->intermediate[1];
     best[1] = 0.5;
     best[2] = -2.0;
@@ -35,16 +26,14 @@ class ProgressReportTest : public ::testing::Test {
     state_->evaluation.N_activations = 768;
     state_->evaluation.act_count[4] = 1;
     state_->evaluation.act_count[5] = 767;
-    state_->trace_iterations = 1;
-    ASSERT_TRUE(reports_.open(state_->trace_intermediate, state_->trace_iterations).ok());
   }
 
-  ScratchDirectory directory_;
-  std::unique_ptr<SearchState> state_ = std::make_unique<SearchState>();
-  ReportFiles reports_;
+  test_support::SearchBench bench_;
+  SearchState* const state_ = &bench_.state;
+  ReportFiles& reports_ = bench_.reports;
 };
 
-TEST_F(ProgressReportTest, FinalResultsAndTheSecondCopyOfTheCounters) {
+TEST_F(ProgressReportTest, FinalResultsEndWithTheCountersThatTheIterationsFileRepeats) {
   write_final_results(*state_, reports_);
   ASSERT_TRUE(reports_.flush().ok());
   const std::string counters = cp1251_of(" обращений к модели -") + "        2362\n" + " \n" +
@@ -68,8 +57,8 @@ TEST_F(ProgressReportTest, FinalResultsAndTheSecondCopyOfTheCounters) {
                                    "           2  КООРДИНАТА -  0.300000000000000     \n"
                                    " \n") +
                                counters;
-  EXPECT_EQ(directory_.read("z_result.txt"), expected);
-  EXPECT_EQ(directory_.read("z_РЕЗУЛ_итер   3 (20).txt"), counters);
+  EXPECT_EQ(bench_.scratch.read("z_result.txt"), expected);
+  EXPECT_EQ(bench_.scratch.read("z_РЕЗУЛ_итер   3 (20).txt"), counters);
 }
 
 TEST_F(ProgressReportTest, RelativeModeReportsRealCoordinates) {
@@ -80,45 +69,38 @@ TEST_F(ProgressReportTest, RelativeModeReportsRealCoordinates) {
   state_->intermediate[1][1] = -50.0;
   write_final_results(*state_, reports_);
   ASSERT_TRUE(reports_.flush().ok());
-  EXPECT_NE(directory_.read("z_result.txt")
+  EXPECT_NE(bench_.scratch.read("z_result.txt")
                 .find(cp1251_of("           1  КООРДИНАТА -   2.00000000000000     \n")),
             std::string::npos);
 }
 
 TEST_F(ProgressReportTest, FirstIterationWritesBothPairsThenEachFollowsItsPeriod) {
-  const int console_output = ::open("console.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  const int no_input = ::open("/dev/null", O_RDONLY);
-  {
-    Console console(no_input, console_output);
-    state_->convergence_parameter = 0.05;
-    state_->console_report_period = 0;
-    state_->file_report_period = 2;
-    state_->iteration = 1;
-    const ProgressDue first = take_progress_due(*state_);
-    EXPECT_TRUE(first.file && first.console);
-    report_progress(*state_, first, reports_, console);
-    for (state_->iteration = 2; state_->iteration <= 5; ++state_->iteration) {
-      ++state_->console_report_counter;
-      ++state_->file_report_counter;
-      const ProgressDue due = take_progress_due(*state_);
-      EXPECT_EQ(due.file, state_->iteration % 2 == 1);
-      report_progress(*state_, due, reports_, console);
-    }
+  state_->convergence_parameter = 0.05;
+  state_->console_report_period = 0;
+  state_->file_report_period = 2;
+  state_->iteration = 1;
+  const ProgressDue first = take_progress_due(*state_);
+  EXPECT_TRUE(first.file && first.console);
+  report_progress(*state_, first, reports_, bench_.console);
+  for (state_->iteration = 2; state_->iteration <= 5; ++state_->iteration) {
+    ++state_->console_report_counter;
+    ++state_->file_report_counter;
+    const ProgressDue due = take_progress_due(*state_);
+    EXPECT_EQ(due.file, state_->iteration % 2 == 1);
+    report_progress(*state_, due, reports_, bench_.console);
   }
-  ::close(console_output);
-  ::close(no_input);
   ASSERT_TRUE(reports_.flush().ok());
   const std::string file_pair_1 =
       "           1 " + cp1251_of(" итерация  значение целевой функции -") +
       "   1.25000000000000     \n" + cp1251_of(" значение параметра области сходимости -") +
       "  5.000000000000000E-002\n";
-  const std::string result = directory_.read("z_result.txt");
+  const std::string result = bench_.scratch.read("z_result.txt");
   EXPECT_EQ(result.rfind(file_pair_1, 0), 0u) << result;
   EXPECT_NE(result.find("           3 "), std::string::npos);
   EXPECT_NE(result.find("           5 "), std::string::npos);
   EXPECT_EQ(result.find("           2 "), std::string::npos);
   // A console period of 0: only the first iteration is shown.
-  EXPECT_EQ(directory_.read("console.txt"),
+  EXPECT_EQ(bench_.console_output(),
             "           1  итерация\u00a0  значение целевой функции -   1.25000000000000     \n"
             " значение параметра области сходимости -  5.000000000000000E-002\n");
 }

@@ -7,7 +7,7 @@
 namespace genopt {
 namespace {
 
-using testing::ScratchDirectory;
+using test_support::ScratchDirectory;
 
 TEST(ReportFile, OldContentStaysUntilTheFirstLineAndIsCutAfterTheLast) {
   ScratchDirectory directory;

@@ -3,17 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <charconv>
 #include <string>
 #include <vector>
 
-#include "search/search_fixture.h"
+#include "support/model_call_log.h"
+#include "support/search_fixture.h"
+#include "support/search_path.h"
 #include "text/code_page.h"
 
 namespace genopt {
 namespace {
 
-using testing::SearchBench;
+using test_support::SearchBench;
 using text::cp1251;
 
 // The first draws of minstd_random after program start, from their states.
@@ -21,20 +22,6 @@ double minstd_draw(double state) { return static_cast<float>(state / 2147483648.
 
 const std::string selection_heading =
     std::string(" ") + std::string(cp1251<"СТАТИСТИЧЕСКИЙ АНАЛИЗ исходной популяции">) + "\n";
-
-// The one value of each line of model_calls.txt (one variable a candidate).
-std::vector<double> single_values_seen(const std::string& log) {
-  std::vector<double> values;
-  const char* next = log.data();
-  const char* end = log.data() + log.size();
-  while (next < end) {
-    double value = 0.0;
-    next = std::from_chars(next, end, value).ptr;
-    values.push_back(value);
-    next = std::find(next, end, '\n') + 1;
-  }
-  return values;
-}
 
 std::vector<double> first_column(const SearchState& state) {
   std::vector<double> values;
@@ -68,7 +55,7 @@ TEST(InitialPopulation, IntegerDrawsMayLeaveTheRangeByOne) {
 TEST(InitialPopulation, GroupLinesFollowEveryCompletedGroup) {
   SearchBench bench;
   bench.scratch.install_model("sphere");
-  bench.set_problem(0, {{0.0, 1.0}});
+  ASSERT_TRUE(bench.set_problem(0, {{0.0, 1.0}}));
   bench.state.population_size = 25;
 
   ASSERT_TRUE(generate_initial_population(bench.context).ok());
@@ -82,7 +69,7 @@ TEST(InitialPopulation, GroupLinesFollowEveryCompletedGroup) {
   };
   EXPECT_EQ(bench.scratch.read("z_selection.txt"),
             selection_heading + file_group("1") + file_group("2"));
-  EXPECT_EQ(bench.scratch.read("console.txt"),
+  EXPECT_EQ(bench.console_output(),
             "           1  группа особей (          10  штук)  получена \n"
             "           2  группа особей (          10  штук)  получена \n");
 }
@@ -90,7 +77,7 @@ TEST(InitialPopulation, GroupLinesFollowEveryCompletedGroup) {
 TEST(InitialPopulation, StartPointIsRowOneAndTheDrawsGoOnAsWithoutIt) {
   SearchBench bench;
   bench.scratch.install_model("sphere");
-  bench.set_problem(0, {{0.0, 1.0}, {0.0, 10.0}});
+  ASSERT_TRUE(bench.set_problem(0, {{0.0, 1.0}, {0.0, 10.0}}));
   bench.state.is_integer[1] = 2;  // only 1 marks a whole-number variable
   bench.state.is_integer[2] = 1;
   bench.state.start_point[1] = 5.0;
@@ -115,7 +102,7 @@ TEST(InitialPopulation, StartPointIsRowOneAndTheDrawsGoOnAsWithoutIt) {
 TEST(InitialPopulation, MaximisedObjectiveIsStoredNegated) {
   SearchBench bench;
   bench.scratch.install_model("sphere");
-  bench.set_problem(0, {{0.0, 1.0}});
+  ASSERT_TRUE(bench.set_problem(0, {{0.0, 1.0}}));
   bench.state.objective_sense = 0;
   bench.state.start_point[1] = 4.0;
   bench.state.start_point_given = 1;
@@ -130,7 +117,7 @@ TEST(InitialPopulation, MaximisedObjectiveIsStoredNegated) {
 TEST(InitialPopulation, ConstraintValueOfZeroIsFeasible) {
   SearchBench bench;
   bench.scratch.install_model("constrained");
-  bench.set_problem(1, {{0.0, 1.0}, {0.0, 1.0}});
+  ASSERT_TRUE(bench.set_problem(1, {{0.0, 1.0}, {0.0, 1.0}}));
   bench.state.start_point[1] = 0.25;  // x1 + x2 - 1 is exactly 0
   bench.state.start_point[2] = 0.75;
   bench.state.start_point_given = 1;
@@ -149,14 +136,18 @@ TEST(InitialPopulation, OnlyMoreThanTheWorkingSizeIsSorted) {
   for (const std::int32_t attempts : {10, 11}) {
     SearchBench bench;
     bench.scratch.install_model("constrained");
-    bench.scratch.write("model_calls.txt", "");
-    bench.set_problem(0, {{-1.0, 1.0}});
+    test_support::start_model_call_log(bench.scratch);
+    ASSERT_TRUE(bench.set_problem(0, {{-1.0, 1.0}}));
     bench.state.is_integer[1] = 1;
     bench.state.max_attempts = attempts;
 
     ASSERT_TRUE(generate_initial_population(bench.context).ok());
 
-    std::vector<double> expected = single_values_seen(bench.scratch.read("model_calls.txt"));
+    std::vector<double> expected;  // the one variable of every candidate, in the order run
+    for (const std::vector<double>& call : test_support::model_calls(bench.scratch)) {
+      ASSERT_EQ(call.size(), 1u);
+      expected.push_back(call[0]);
+    }
     ASSERT_EQ(bench.state.generated_count, attempts);
     ASSERT_EQ(static_cast<std::int32_t>(expected.size()), attempts);
     ASSERT_NE(std::count(expected.begin(), expected.end(), -1.0), 0);
@@ -172,14 +163,14 @@ TEST(InitialPopulation, OnlyMoreThanTheWorkingSizeIsSorted) {
 TEST(InitialPopulation, ShortfallIsReportedAndTheSearchGoesOn) {
   SearchBench bench;
   bench.scratch.install_model("constrained");
-  bench.set_problem(1, {{0.0, 0.4}, {0.0, 0.4}});  // x1 + x2 - 1 >= 0 never holds
+  ASSERT_TRUE(bench.set_problem(1, {{0.0, 0.4}, {0.0, 0.4}}));  // x1 + x2 - 1 >= 0 never holds
   bench.state.max_attempts = 3;
 
   ASSERT_TRUE(generate_initial_population(bench.context).ok());
 
   EXPECT_EQ(bench.state.generated_count, 0);
   EXPECT_EQ(bench.state.evaluation.N_model_calls, 3);
-  EXPECT_EQ(bench.scratch.read("console.txt"),
+  EXPECT_EQ(bench.console_output(),
             " поколение НЕ ГЕНЕРИРУЕТСЯ\u00a0\n"
             " получено всего-лишь            0  особей\n"
             " STOP-pausa\n");
@@ -190,8 +181,9 @@ TEST(InitialPopulation, ShortfallIsReportedAndTheSearchGoesOn) {
 }
 
 TEST(InitialPopulation, FailedEvaluationEndsTheGeneration) {
-  SearchBench bench;  // no model program at all
-  bench.set_problem(0, {{0.0, 1.0}});
+  SearchBench bench;  // no model program here nor on PATH
+  const test_support::EmptySearchPath no_models;
+  ASSERT_TRUE(bench.set_problem(0, {{0.0, 1.0}}));
 
   const Outcome outcome = generate_initial_population(bench.context);
 

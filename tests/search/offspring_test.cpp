@@ -1,82 +1,56 @@
 #include "search/offspring.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "support/scratch_directory.h"
+#include "state/random_sources.h"
+#include "support/minstd_states.h"
+#include "support/model_call_log.h"
+#include "support/search_fixture.h"
+#include "support/settings_text.h"
 
 namespace genopt {
 namespace {
 
-using testing::ScratchDirectory;
+using test_support::model_calls;
+using test_support::SearchBench;
+using test_support::start_model_call_log;
 
-std::size_t line_count(const std::string& text) {
-  return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+// One offspring step over `model`, with the keys of the bench's script
+// answering the keyboard polls one by one. Two variables on [0, 4), three
+// rows: the best vector and every parent are (2, 1), so that an unmutated
+// child is that point; the rows held differ from it.
+[[nodiscard]] ::testing::AssertionResult set_up_offspring_step(SearchBench& bench,
+                                                               std::string_view model) {
+  bench.scratch.install_model(model);
+  start_model_call_log(bench.scratch);
+  if (auto set_up = bench.set_problem(0, {{0, 4}, {0, 4}}); !set_up) return set_up;
+  SearchState& s = bench.state;
+  s.population_size = 3;
+  s.current_mutation_threshold = 2.0;  // no draw exceeds it: children are not mutated
+  const double held[4][3] = {{}, {0.0, 0.0, 0.5}, {0.0, 3.0, 0.75}, {3.0, 3.0, 100.0}};
+  for (std::int32_t i = 1; i <= 2; ++i) {
+    s.best_vector[i] = i == 1 ? 2.0 : 1.0;
+    for (std::int32_t k = 1; k <= 3; ++k) s.parent_table[k][i] = s.best_vector[i];
+  }
+  for (std::int32_t k = 1; k <= 3; ++k) {
+    for (std::int32_t column = 1; column <= 3; ++column)
+      s.intermediate[k][column] = held[k][column - 1];
+  }
+  return ::testing::AssertionSuccess();
 }
 
-// One offspring step over a model in a scratch directory, with the keys of
-// `script` answering the keyboard polls one by one. Two variables on [0, 4),
-// three rows: the best vector and every parent are (2, 1), so that an
-// unmutated child is that point; the rows held differ from it.
-class OffspringStep {
- public:
-  explicit OffspringStep(std::string_view model, std::string_view script = {}) {
-    directory.install_model(model);
-    directory.write("model_calls.txt", "");
-    directory.write("&_in_gen.txt", testing::settings_text(0, 100, 100, {{0, 4}, {0, 4}}));
-    directory.write("keys", script);
-    EXPECT_EQ(work_file.open(), 0);
-    input_fd = ::open("keys", O_RDONLY);
-    output_fd = ::open("console", O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    console = std::make_unique<Console>(input_fd, output_fd);
-    context = std::make_unique<SearchContext>(SearchContext{*state, exchange, reports, *console});
+// The step under test; `stopped` tells whether a key ended the search.
+Outcome run_step(SearchBench& bench, bool& stopped) {
+  const StepResult step = make_offspring(bench.context);
+  stopped = step.end == StepEnd::stopped;
+  return step.outcome;
+}
 
-    SearchState& s = *state;
-    s.variable_count = 2;
-    s.constraint_count = 4;
-    s.population_size = 3;
-    s.current_mutation_threshold = 2.0;  // no draw exceeds it: children are not mutated
-    const double held[4][3] = {{}, {0.0, 0.0, 0.5}, {0.0, 3.0, 0.75}, {3.0, 3.0, 100.0}};
-    for (std::int32_t i = 1; i <= 2; ++i) {
-      s.lower_bound[i] = 0.0;
-      s.upper_bound[i] = 4.0;
-      s.best_vector[i] = i == 1 ? 2.0 : 1.0;
-      for (std::int32_t k = 1; k <= 3; ++k) s.parent_table[k][i] = s.best_vector[i];
-    }
-    for (std::int32_t k = 1; k <= 3; ++k) {
-      for (std::int32_t column = 1; column <= 3; ++column)
-        s.intermediate[k][column] = held[k][column - 1];
-    }
-  }
-  ~OffspringStep() {
-    console.reset();
-    ::close(input_fd);
-    ::close(output_fd);
-  }
-
-  Outcome run(bool& stopped) {
-    const StepResult step = make_offspring(*context);
-    stopped = step.end == StepEnd::stopped;
-    return step.outcome;
-  }
-  std::size_t model_runs() const { return line_count(directory.read("model_calls.txt")); }
-
-  ScratchDirectory directory;
-  std::unique_ptr<SearchState> state = std::make_unique<SearchState>();
-  WorkFile work_file;
-  ModelExchange exchange{work_file};
-  ReportFiles reports;
-  int input_fd = -1;
-  int output_fd = -1;
-  std::unique_ptr<Console> console;
-  std::unique_ptr<SearchContext> context;
-};
+std::size_t model_runs(const SearchBench& bench) { return model_calls(bench.scratch).size(); }
 
 TEST(Offspring, EveryCompletedChildCostsOneModelRunAndStopDropsTheOneBeingBuilt) {
   struct Case {
@@ -91,16 +65,17 @@ TEST(Offspring, EveryCompletedChildCostsOneModelRunAndStopDropsTheOneBeingBuilt)
       {"", false, 3},
   };
   for (const Case& c : cases) {
-    OffspringStep step("sphere", c.script);
-    const MinstdRandom untouched = step.state->minstd;
+    SearchBench bench(c.script);
+    ASSERT_TRUE(set_up_offspring_step(bench, "sphere"));
+    const MinstdRandom untouched = bench.state.minstd;
     bool stopped = !c.stopped;
-    ASSERT_TRUE(step.run(stopped).ok());
+    ASSERT_TRUE(run_step(bench, stopped).ok());
     EXPECT_EQ(stopped, c.stopped) << c.script;
-    EXPECT_EQ(step.model_runs(), c.model_runs) << c.script;
-    EXPECT_EQ(step.state->evaluation.N_model_calls, static_cast<std::int32_t>(c.model_runs))
+    EXPECT_EQ(model_runs(bench), c.model_runs) << c.script;
+    EXPECT_EQ(bench.state.evaluation.N_model_calls, static_cast<std::int32_t>(c.model_runs))
         << c.script;
     if (c.script == "1") {
-      EXPECT_EQ(step.state->minstd.state, untouched.state);  // not even r1 was drawn
+      EXPECT_EQ(bench.state.minstd.state, untouched.state);  // not even r1 was drawn
     }
   }
 }
@@ -113,13 +88,14 @@ TEST(Offspring, AcceptedChildReplacesTheWorstRowAndIsRanked) {
     std::int32_t child_row;
   };
   for (const Case c : {Case{1, 3}, Case{0, 1}}) {
-    OffspringStep step("sphere");
-    step.state->objective_sense = c.objective_sense;
+    SearchBench bench;
+    ASSERT_TRUE(set_up_offspring_step(bench, "sphere"));
+    bench.state.objective_sense = c.objective_sense;
     bool stopped = true;
-    ASSERT_TRUE(step.run(stopped).ok());
+    ASSERT_TRUE(run_step(bench, stopped).ok());
     EXPECT_FALSE(stopped);
-    EXPECT_EQ(step.model_runs(), 3u);
-    const Table& rows = step.state->intermediate;
+    EXPECT_EQ(model_runs(bench), 3u);
+    const Table& rows = bench.state.intermediate;
     const double stored = c.objective_sense == 1 ? 1.0 : -1.0;
     EXPECT_EQ(rows[c.child_row][1], 2.0) << "sense " << c.objective_sense;
     EXPECT_EQ(rows[c.child_row][2], 1.0);
@@ -134,17 +110,18 @@ TEST(Offspring, AcceptedChildReplacesTheWorstRowAndIsRanked) {
 }
 
 TEST(Offspring, InfeasibleChildrenAreDropped) {
-  OffspringStep step("constrained");
+  SearchBench bench;
+  ASSERT_TRUE(set_up_offspring_step(bench, "constrained"));
   // The model reads other bounds than the search's, so every child breaks one.
-  step.directory.write("&_in_gen.txt", testing::settings_text(0, 100, 100, {{5, 6}, {5, 6}}));
-  const Table before = step.state->intermediate;
+  bench.scratch.write("&_in_gen.txt", test_support::settings_text(0, 100, 100, {{5, 6}, {5, 6}}));
+  const Table before = bench.state.intermediate;
   bool stopped = true;
-  ASSERT_TRUE(step.run(stopped).ok());
-  EXPECT_EQ(step.model_runs(), 3u);
-  EXPECT_EQ(step.state->evaluation.N_activations, 3);
+  ASSERT_TRUE(run_step(bench, stopped).ok());
+  EXPECT_EQ(model_runs(bench), 3u);
+  EXPECT_EQ(bench.state.evaluation.N_activations, 3);
   for (std::int32_t k = 1; k <= 3; ++k) {
     for (std::int32_t column = 1; column <= 3; ++column) {
-      EXPECT_EQ(step.state->intermediate[k][column], before[k][column]);
+      EXPECT_EQ(bench.state.intermediate[k][column], before[k][column]);
     }
   }
 }
@@ -156,8 +133,9 @@ TEST(Offspring, UnmutatedVariablesDrawTwiceAndStillMakeTheRefinementDraws) {
     std::int32_t mutation_mode;
   };
   for (const Case c : {Case{2.0, 1}, Case{0.0, 2}}) {
-    OffspringStep step("sphere");
-    SearchState& s = *step.state;
+    SearchBench bench;
+    ASSERT_TRUE(set_up_offspring_step(bench, "sphere"));
+    SearchState& s = bench.state;
     s.current_mutation_threshold = c.mutation_threshold;
     s.mutation_mode = c.mutation_mode;
     for (std::int32_t k = 1; k <= 3; ++k) s.parent_table[k][1] = 3.0;  // best(1) is 2
@@ -172,7 +150,7 @@ TEST(Offspring, UnmutatedVariablesDrawTwiceAndStillMakeTheRefinementDraws) {
       for (std::int32_t k = 1; k <= 3; ++k) s.parent_table[k][2] = 0.0;  // best(2) is 1
     }
     bool stopped = true;
-    ASSERT_TRUE(step.run(stopped).ok());
+    ASSERT_TRUE(run_step(bench, stopped).ok());
     EXPECT_EQ(s.minstd.state, minstd_replay.state) << "mode " << c.mutation_mode;
     EXPECT_EQ(s.mul5.state, mul5_replay.state) << "mode " << c.mutation_mode;
   }
@@ -187,8 +165,9 @@ TEST(Offspring, NearConvergenceAZeroRegionMutationSwitchesTheWorkingValues) {
   };
   const Case cases[] = {{1.0, widened(1e-7f), widened(0.5f)}, {5.0, widened(1e-9f), widened(0.9f)}};
   for (const Case& c : cases) {
-    OffspringStep step("sphere");
-    SearchState& s = *step.state;
+    SearchBench bench;
+    ASSERT_TRUE(set_up_offspring_step(bench, "sphere"));
+    SearchState& s = bench.state;
     s.current_mutation_threshold = 0.0;
     s.coordinate_spread[1] = 1.0;
     s.mean_deviation[1] = 1.0;
@@ -196,24 +175,77 @@ TEST(Offspring, NearConvergenceAZeroRegionMutationSwitchesTheWorkingValues) {
     s.current_zero_threshold = 3.0;  // working values left by an earlier step
     s.current_local_move_probability = 3.0;
     bool stopped = true;
-    ASSERT_TRUE(step.run(stopped).ok());
+    ASSERT_TRUE(run_step(bench, stopped).ok());
     EXPECT_EQ(s.current_zero_threshold, c.zero_threshold_left) << c.degree_of_difference;
     EXPECT_EQ(s.current_local_move_probability, c.local_move_probability_left)
         << c.degree_of_difference;
   }
 }
 
-TEST(Offspring, DivideKeyShowsTheNewScale) {
-  OffspringStep step("sphere", "9");
-  bool stopped = true;
-  ASSERT_TRUE(step.run(stopped).ok());
-  EXPECT_FALSE(stopped);
-  EXPECT_EQ(step.state->search_scale, 1.0);
-  EXPECT_NE(step.directory.read("console").find("To Division By 10"), std::string::npos);
-  EXPECT_EQ(step.model_runs(), 3u);
+// Every variable of every child mutates by a local move of step 1 (its spread;
+// no refinement draw), so each variable draws r1, r4, the move draw u and r2,
+// in that order. The uniform source decides where u comes from: with 2 it is
+// mul5_random's, and minstd_random makes no draw for it.
+TEST(Offspring, MoveDrawComesFromTheUniformSourceChosen) {
+  struct Case {
+    std::int32_t uniform_source;
+    int minstd_draws;  // a variable
+    bool u_from_mul5;
+  };
+  for (const Case c : {Case{1, 4, false}, Case{2, 3, true}}) {
+    SCOPED_TRACE(c.uniform_source);
+    SearchBench bench;
+    ASSERT_TRUE(set_up_offspring_step(bench, "sphere"));
+    SearchState& s = bench.state;
+    s.uniform_source = c.uniform_source;
+    s.current_mutation_threshold = 0.0;  // every draw exceeds it
+    s.local_move_probability = 2.0;      // no draw exceeds it: every move is local
+    s.degree_of_difference = 100.0;      // far from convergence
+    s.coordinate_spread[1] = s.coordinate_spread[2] = 1.0;
+    s.minstd.state = test_support::minstd_state_before(1234567890);
+    mul5_random(s.mul5, 0, 1, 1, s.mul5_seed);
+
+    // The whole step replayed from the same states: three children of two
+    // variables, the first child's values kept.
+    MinstdRandom minstd = s.minstd;
+    Mul5Random mul5 = s.mul5;
+    const double inherited[3] = {0.0, 2.0, 1.0};  // the best vector, and every parent
+    double first_child[3] = {};
+    for (int child = 1; child <= 3; ++child) {
+      for (std::int32_t i = 1; i <= 2; ++i) {
+        float draws[4] = {};
+        for (int n = 0; n < c.minstd_draws; ++n) minstd_random(minstd, draws[n]);
+        const double u = c.u_from_mul5 ? mul5_random(mul5, 0, 1, 0, 0.0) : draws[2];
+        if (child == 1) first_child[i] = inherited[i] + (2 * u - 1) * 1.0;
+      }
+    }
+
+    bool stopped = true;
+    ASSERT_TRUE(run_step(bench, stopped).ok());
+    ASSERT_FALSE(stopped);
+    EXPECT_EQ(s.minstd.state, minstd.state);
+    EXPECT_EQ(s.mul5.state, mul5.state);
+    const std::vector<std::vector<double>> calls = model_calls(bench.scratch);
+    ASSERT_EQ(calls.size(), 3u);
+    ASSERT_EQ(calls[0].size(), 2u);
+    // The work file holds 15 significant digits.
+    EXPECT_NEAR(calls[0][0], first_child[1], 1e-13);
+    EXPECT_NEAR(calls[0][1], first_child[2], 1e-13);
+  }
 }
 
-TEST(OffspringMoves, IntegerGlobalMove) {
+TEST(Offspring, DivideKeyShowsTheNewScale) {
+  SearchBench bench("9");
+  ASSERT_TRUE(set_up_offspring_step(bench, "sphere"));
+  bool stopped = true;
+  ASSERT_TRUE(run_step(bench, stopped).ok());
+  EXPECT_FALSE(stopped);
+  EXPECT_EQ(bench.state.search_scale, 1.0);
+  EXPECT_NE(bench.console_output().find("To Division By 10"), std::string::npos);
+  EXPECT_EQ(model_runs(bench), 3u);
+}
+
+TEST(OffspringMoves, IntegerGlobalMoveIsAWholeNumberFromOneBelowTheRangeToItsTop) {
   struct Case {
     double lo, hi, u, expected;
   };
@@ -241,7 +273,7 @@ TEST(OffspringMoves, ContinuousGlobalMoveDependsOnScaleAndR3) {
             7.0 - 2.0 * bound * 0.5);
 }
 
-TEST(OffspringMoves, LocalMove) {
+TEST(OffspringMoves, LocalMoveGoesUpToOneStepEitherWayAndTruncatesWholeValues) {
   EXPECT_EQ(local_move(3.25, 0.5, 8.0, false), 3.25);
   EXPECT_EQ(local_move(3.0, 0.75, 2.0, false), 4.0);
   EXPECT_EQ(local_move(0.0, 0.25, 3.0, true), -1.0);  // -1.5 toward zero

@@ -4,13 +4,13 @@
 
 #include <string>
 
-#include "search/search_fixture.h"
+#include "support/search_fixture.h"
 #include "text/code_page.h"
 
 namespace genopt {
 namespace {
 
-using testing::SearchBench;
+using test_support::SearchBench;
 using text::cp1251;
 
 const std::string ranges_heading =
@@ -38,7 +38,7 @@ void add_row(SearchState& state, double x1, double x2, double stored_objective) 
 
 TEST(PopulationRanges, SmallestAndLargestBesideTheBounds) {
   SearchBench bench;
-  bench.set_problem(0, {{-2.0, 2.0}, {0.5, 3.0}});
+  ASSERT_TRUE(bench.set_problem(0, {{-2.0, 2.0}, {0.5, 3.0}}));
   add_row(bench.state, 1.5, 0.5, 0.0);
   add_row(bench.state, -0.5, 2.5, 0.0);
   add_row(bench.state, 1.0, 1.0, 0.0);
@@ -57,7 +57,7 @@ TEST(PopulationRanges, SmallestAndLargestBesideTheBounds) {
 
 TEST(PopulationRanges, NoIndividualLeavesTheStartingValues) {
   SearchBench bench;
-  bench.set_problem(0, {{0.0, 1.0}});
+  ASSERT_TRUE(bench.set_problem(0, {{0.0, 1.0}}));
 
   report_population_ranges(bench.state, bench.reports.selection);
 
@@ -69,7 +69,7 @@ TEST(PopulationRanges, NoIndividualLeavesTheStartingValues) {
 
 TEST(WarmUpPopulation, ValuesInTheRelativeModeAreScaled) {
   SearchBench bench;
-  bench.set_problem(0, {{-50.0, 50.0}, {-50.0, 50.0}});
+  ASSERT_TRUE(bench.set_problem(0, {{-50.0, 50.0}, {-50.0, 50.0}}));
   bench.state.relative_mode = 1;
   bench.state.range_scale[1] = 0.5;
   bench.state.range_scale[2] = 2.0;
@@ -89,7 +89,7 @@ TEST(WarmUpPopulation, ValuesInTheRelativeModeAreScaled) {
 
 TEST(WarmUpPopulation, FractionsOfTheRangeRunFromZeroToOne) {
   SearchBench bench;
-  bench.set_problem(0, {{2.0, 6.0}, {-1.0, 1.0}});
+  ASSERT_TRUE(bench.set_problem(0, {{2.0, 6.0}, {-1.0, 1.0}}));
   bench.state.coordinate_print_mode = 0;
   add_row(bench.state, 2.0, 1.0, 4.0);
   add_row(bench.state, 6.0, -1.0, 5.0);
@@ -107,7 +107,7 @@ TEST(WarmUpPopulation, FractionsOfTheRangeRunFromZeroToOne) {
 
 TEST(WarmUpPopulation, NoIndividualGivesTheHeadingOnly) {
   SearchBench bench;
-  bench.set_problem(0, {{0.0, 1.0}});
+  ASSERT_TRUE(bench.set_problem(0, {{0.0, 1.0}}));
 
   list_warm_up_population(bench.state, bench.reports.selection);
 

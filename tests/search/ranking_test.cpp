@@ -138,7 +138,7 @@ TEST(CoincidingChild, HeldWhenSomeRowMatchesInEveryCoordinate) {
 }
 
 TEST(RankingTrace, ListsTheRankedArrayWithItsSizeAndCoincidingCount) {
-  testing::ScratchDirectory scratch;
+  test_support::ScratchDirectory scratch;
   auto state = state_with_objectives({-3.0, -5.0});
   state->intermediate[1][1] = 4.0;
   state->iteration = 2;

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "support/scratch_directory.h"
+#include "support/search_fixture.h"
 
 namespace genopt {
 namespace {
@@ -45,20 +45,16 @@ TEST(RelativeScaling, StepsSpanTheRealRangeWhateverItsOrder) {
 }
 
 TEST(SearchSetUp, StartsTheOwnGeneratorAndOpensOnlyTheTwoReportsByDefault) {
-  testing::ScratchDirectory directory;
-  auto state = std::make_unique<SearchState>();
-  state->variable_count = 1;
-  state->lower_bound[1] = 2.0;
-  state->upper_bound[1] = 4.0;
-  WorkFile work_file;
-  ModelExchange exchange{work_file};
-  ReportFiles reports;
-  Console console(-1, -1);
-  SearchContext context{*state, exchange, reports, console};
-  ASSERT_TRUE(set_up_search(context).ok());
-  EXPECT_EQ(state->lower_bound[1], 2.0);  // no scaling without the relative mode
-  EXPECT_EQ(state->current_mutation_threshold, state->mutation_threshold);
-  EXPECT_EQ(mul5_random(state->mul5, 0, 1, 0, state->mul5_seed), 0.6603750586509705);
+  test_support::SearchBench bench;
+  ASSERT_TRUE(
+      bench.set_problem(0, {{2.0, 4.0}}, test_support::SearchBench::Reports::left_to_the_search));
+  const SearchState& state = bench.state;
+  const test_support::ScratchDirectory& directory = bench.scratch;
+  ASSERT_FALSE(directory.exists("z_selection.txt"));
+  ASSERT_TRUE(set_up_search(bench.context).ok());
+  EXPECT_EQ(state.lower_bound[1], 2.0);  // no scaling without the relative mode
+  EXPECT_EQ(state.current_mutation_threshold, state.mutation_threshold);
+  EXPECT_EQ(mul5_random(bench.state.mul5, 0, 1, 0, bench.state.mul5_seed), 0.6603750586509705);
   EXPECT_TRUE(directory.exists("z_selection.txt"));
   EXPECT_TRUE(directory.exists("z_result.txt"));
   EXPECT_FALSE(directory.exists("z_ПРОМЕЖ_до    1 (18).txt"));

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "report/report_file.h"
 #include "text/messages.h"
 
 namespace genopt {
@@ -98,7 +99,7 @@ TEST(StepStatistics, AlternateThresholdGovernsHistoryButNotTheNeedLine) {
   }
 }
 
-TEST(VariableStep, SpreadThenMeanDeviationThenRefinement) {
+TEST(VariableStep, IsTheSpreadElseTheMeanDeviationElseARefinementStep) {
   const double t = widened(1e-9f);
   struct Case {
     double spread, deviation;
@@ -110,7 +111,6 @@ TEST(VariableStep, SpreadThenMeanDeviationThenRefinement) {
       auto owned_state = std::make_unique<SearchState>();
       SearchState& state = *owned_state;
       ReportFile result("z_result.txt");  // never opened: the lines stay in its buffer
-      state.variable_count = 3;
       state.current_zero_threshold = t;
       state.trace_intermediate = trace;
       state.coordinate_spread[3] = c.spread;

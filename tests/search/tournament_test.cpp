@@ -53,7 +53,7 @@ TEST(Tournament, DrawsFromTheGeneratedRowsInIterationOneAndFromTheWorkingSizeLat
     auto state = single_draw_state(300);
     state->iteration = c.iteration;
     state->generated_count = c.generated_count;
-    state->minstd.state = testing::minstd_state_before(c.next_state);
+    state->minstd.state = test_support::minstd_state_before(c.next_state);
     ReportFiles reports;
     run_tournaments(*state, reports);
     const std::int32_t expected_available = c.iteration == 1 ? c.generated_count : 10;
@@ -76,7 +76,7 @@ TEST(Tournament, SmallerObjectiveWinsAndTieGoesToTheSecondDraw) {
     state->iteration = 2;
     state->population[3][2] = c.objective_3;
     state->population[7][2] = c.objective_7;
-    state->minstd.state = testing::minstd_state_before(536908727);
+    state->minstd.state = test_support::minstd_state_before(536908727);
     ReportFiles reports;
     run_tournaments(*state, reports);
     EXPECT_EQ(state->intermediate[2][1], c.expected_row) << c.objective_3 << " " << c.objective_7;
@@ -104,7 +104,7 @@ TEST(Tournament, DegreeOfDifferenceIsThePercentOfTheMeanFromTheBest) {
     state->working_size = 2;
     state->population[1][2] = c.best;
     state->population[2][2] = c.second;
-    state->minstd.state = testing::minstd_state_before(draw_of_3_4);
+    state->minstd.state = test_support::minstd_state_before(draw_of_3_4);
     ReportFiles reports;
     run_tournaments(*state, reports);
     EXPECT_EQ(state->intermediate[2][1], 2.0);
@@ -119,7 +119,7 @@ TEST(Tournament, SpreadIsTheRangeOfEachCoordinateAndConvergenceTheirMean) {
   state->working_size = 2;
   state->population[1] = {0.0, 1.0, 10.0, 0.0};
   state->population[2] = {0.0, 4.0, -2.0, 0.0};
-  state->minstd.state = testing::minstd_state_before(draw_of_3_4);
+  state->minstd.state = test_support::minstd_state_before(draw_of_3_4);
   ReportFiles reports;
   run_tournaments(*state, reports);
   EXPECT_EQ(state->coordinate_spread[1], 3.0);
@@ -144,14 +144,14 @@ TEST(Tournament, IdenticalRowsGiveNoSpreadAndNoDifference) {
 }
 
 TEST(TournamentTrace, ListsTheArrayBeforeRankingWithItsMeasures) {
-  testing::ScratchDirectory scratch;
+  test_support::ScratchDirectory scratch;
   auto state = single_draw_state(2);
   state->iteration = 2;
   state->working_size = 2;
   state->trace_intermediate = 1;
   state->population[1] = {0.0, 1.0, -5.0};
   state->population[2] = {0.0, 4.0, -3.0};
-  state->minstd.state = testing::minstd_state_before(draw_of_3_4);
+  state->minstd.state = test_support::minstd_state_before(draw_of_3_4);
   ReportFiles reports;
   ASSERT_TRUE(reports.open(state->trace_intermediate, state->trace_iterations).ok());
   run_tournaments(*state, reports);

@@ -10,8 +10,8 @@
 namespace genopt {
 namespace {
 
-using testing::minstd_modulus;
-using testing::minstd_state_before;
+using test_support::minstd_modulus;
+using test_support::minstd_state_before;
 
 float minstd_draw_into(std::int64_t next) {
   MinstdRandom source{minstd_state_before(next)};
@@ -21,7 +21,7 @@ float minstd_draw_into(std::int64_t next) {
   return value;
 }
 
-TEST(MinstdRandom, FirstFiveDrawsFromProgramStart) {
+TEST(MinstdRandom, FirstFiveDrawsFromProgramStartAreTheKnownOnes) {
   const std::int32_t states[] = {48271, 182605794, 1291394886, 1914720637, 2078669041};
   const float values[] = {2.2477936e-05f, 0.085032448f, 0.60135263f, 0.89161128f, 0.96795571f};
   MinstdRandom source;
@@ -53,7 +53,7 @@ TEST(MinstdRandom, NeverZeroAndStateStaysBelowTheModulus) {
 
 constexpr double start_seed = 28395403264.0;
 
-TEST(Mul5Random, StartCallAndFirstContinuingDraws) {
+TEST(Mul5Random, StartCallAndTheDrawsAfterItAreTheKnownOnes) {
   Mul5Random source;
   const double start = mul5_random(source, -1, 1, 1, start_seed);
   EXPECT_EQ(source.state, 4538062848.0);

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace genopt::testing {
+namespace genopt::test_support {
 
 inline std::string cp1251_of(std::string_view utf8) {
   std::string out;
@@ -37,4 +37,4 @@ inline std::string cp1251_of(std::string_view utf8) {
   return out;
 }
 
-}  // namespace genopt::testing
+}  // namespace genopt::test_support

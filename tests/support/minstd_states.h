@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-namespace genopt::testing {
+namespace genopt::test_support {
 
 inline constexpr std::int64_t minstd_modulus = 2147483647;
 
@@ -19,4 +19,4 @@ inline std::int32_t minstd_state_before(std::int64_t next) {
   return static_cast<std::int32_t>(next * inverse % minstd_modulus);
 }
 
-}  // namespace genopt::testing
+}  // namespace genopt::test_support

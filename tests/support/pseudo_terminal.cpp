@@ -11,11 +11,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <string>
+#include <string_view>
 #include <thread>
 
 extern char** environ;
 
-namespace genopt::testing {
+namespace genopt::test_support {
 
 namespace {
 
@@ -73,6 +74,11 @@ bool same_settings(const termios& a, const termios& b) {
   return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
          a.c_lflag == b.c_lflag && std::equal(std::begin(a.c_cc), std::end(a.c_cc), b.c_cc) &&
          cfgetispeed(&a) == cfgetispeed(&b) && cfgetospeed(&a) == cfgetospeed(&b);
+}
+
+bool terminal_required() {
+  const char* required = ::getenv("GENOPT_REQUIRE_TERMINAL");
+  return required != nullptr && std::string_view(required) == "1";
 }
 
 TerminalRun::TerminalRun(Session session, const std::function<void(termios&)>& adjust) {
@@ -172,4 +178,4 @@ bool TerminalRun::wait_for_stop(std::chrono::milliseconds timeout) {
   return wait_until([&] { return collect(WUNTRACED) && !reaped_; }, timeout);
 }
 
-}  // namespace genopt::testing
+}  // namespace genopt::test_support

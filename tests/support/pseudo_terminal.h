@@ -6,6 +6,7 @@
 // terminal's settings. Every wait is bounded, and a program still running
 // when the run is destroyed is killed.
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 #include <termios.h>
 
@@ -15,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-namespace genopt::testing {
+namespace genopt::test_support {
 
 using namespace std::chrono_literals;
 
@@ -78,6 +79,22 @@ class TerminalRun {
   termios found_{};
 };
 
+// Flags, control characters and speeds alike.
 bool same_settings(const termios& a, const termios& b);
 
-}  // namespace genopt::testing
+// Whether this machine must give the tests a pseudo-terminal: the environment
+// variable GENOPT_REQUIRE_TERMINAL is 1 (CI sets it), so that a terminal test
+// cannot pass there by being skipped.
+bool terminal_required();
+
+}  // namespace genopt::test_support
+
+// Ends a test that could get no pseudo-terminal: skipped, or failed where
+// terminal_required() says there must be one.
+#define GENOPT_END_TEST_WITHOUT_TERMINAL(why)                                          \
+  do {                                                                                 \
+    if (::genopt::test_support::terminal_required()) {                                 \
+      FAIL() << (why) << ", and GENOPT_REQUIRE_TERMINAL=1 requires a pseudo-terminal"; \
+    }                                                                                  \
+    GTEST_SKIP() << (why);                                                             \
+  } while (false)

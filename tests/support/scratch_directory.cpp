@@ -1,20 +1,14 @@
 #include "support/scratch_directory.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <stdlib.h>
 
-#include <charconv>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 
-extern char** environ;
+#include "support/file_content.h"
 
-namespace genopt::testing {
+namespace genopt::test_support {
 
 namespace fs = std::filesystem;
 
@@ -39,10 +33,7 @@ void ScratchDirectory::write(std::string_view name, std::string_view content) co
 }
 
 std::string ScratchDirectory::read(std::string_view name) const {
-  std::ifstream in(fs::path(path_) / std::string(name), std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
+  return file_content(fs::path(path_) / std::string(name));
 }
 
 bool ScratchDirectory::exists(std::string_view name) const {
@@ -54,70 +45,4 @@ void ScratchDirectory::install_model(std::string_view model_name) const {
                 fs::path(path_) / "tarnix.exe", fs::copy_options::overwrite_existing);
 }
 
-namespace {
-
-std::string slurp(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-}  // namespace
-
-ProgramRun run_genopt(std::string_view input) {
-  // Standard streams live outside the directory under test, which must see
-  // only the program's own files.
-  const std::string io_base = (fs::temp_directory_path() / "genopt-io-XXXXXX").string();
-  std::string io_dir = io_base;
-  if (::mkdtemp(io_dir.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  const std::string in_name = io_dir + "/in";
-  const std::string out_name = io_dir + "/out";
-  const std::string err_name = io_dir + "/err";
-  std::ofstream(in_name, std::ios::binary) << input;
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, in_name.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, out_name.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0644);
-  posix_spawn_file_actions_addopen(&actions, 2, err_name.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0644);
-  const char* binary = GENOPT_BINARY;
-  char* argv[] = {const_cast<char*>(binary), nullptr};
-  pid_t pid = 0;
-  ProgramRun run;
-  if (posix_spawn(&pid, binary, &actions, nullptr, argv, environ) == 0) {
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-    }
-    if (WIFEXITED(status)) run.exit_status = WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) run.signal = WTERMSIG(status);
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  run.console = slurp(out_name);
-  run.errors = slurp(err_name);
-  std::error_code ignored;
-  fs::remove_all(io_dir, ignored);
-  return run;
-}
-
-std::string stop_at_poll(int poll) {
-  return std::string(static_cast<std::size_t>(poll - 1), 'x') + "1";
-}
-
-std::string settings_text(std::int32_t k, std::int32_t console_period, std::int32_t file_period,
-                          const std::vector<std::pair<double, double>>& bounds) {
-  std::ostringstream text;
-  text << "'test problem'\n" << k << "\n" << console_period << " " << file_period << "\n";
-  for (const auto& [lower, upper] : bounds) {
-    char buffer[64];
-    auto end = std::to_chars(buffer, buffer + sizeof buffer, lower).ptr;
-    *end++ = ' ';
-    end = std::to_chars(end, buffer + sizeof buffer, upper).ptr;
-    text << std::string_view(buffer, static_cast<std::size_t>(end - buffer)) << "\n";
-  }
-  return text.str();
-}
-
-}  // namespace genopt::testing
+}  // namespace genopt::test_support

@@ -1,9 +1,10 @@
 #pragma once
+// Looking for text in what the program wrote.
 
 #include <string>
 #include <string_view>
 
-namespace genopt::testing {
+namespace genopt::test_support {
 
 // How often `part` stands in `text`, overlapping places included.
 inline int count_of(std::string_view text, std::string_view part) {
@@ -14,4 +15,4 @@ inline int count_of(std::string_view text, std::string_view part) {
   return count;
 }
 
-}  // namespace genopt::testing
+}  // namespace genopt::test_support

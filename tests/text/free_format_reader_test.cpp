@@ -30,7 +30,7 @@ struct TokenCase {
   std::optional<std::int32_t> integer;  // empty: not an integer
 };
 
-TEST(FreeFormat, TokensAreReadAsRealsAndIntegersOnlyInTheirOwnForms) {
+TEST(FreeFormatReader, TokensAreReadAsRealsAndIntegersOnlyInTheirOwnForms) {
   constexpr double inf = std::numeric_limits<double>::infinity();
   constexpr double nan = std::numeric_limits<double>::quiet_NaN();
   const TokenCase cases[] = {
@@ -100,84 +100,7 @@ TEST(FreeFormat, TokensAreReadAsRealsAndIntegersOnlyInTheirOwnForms) {
   }
 }
 
-// The search settings file as the driver reads it: a text, K, the two report
-// periods, then pairs of bounds up to the end of the file.
-struct Settings {
-  std::string title = padded("");
-  std::int32_t constraint_count = 0;
-  std::int32_t console_period = 100;
-  std::int32_t file_period = 100;
-  std::vector<std::pair<double, double>> bounds;
-  bool failed = false;
-};
-
-Settings read_settings(std::string_view content) {
-  Settings settings;
-  FreeFormatReader reader(content);
-  TextField title;
-  title.fill(' ');
-  settings.failed = reader.read(title) == Outcome::error ||
-                    reader.read(settings.constraint_count) == Outcome::error ||
-                    reader.read(settings.console_period, settings.file_period) == Outcome::error;
-  settings.title = text_of(title);
-  while (!settings.failed) {
-    double lower = 0.0;
-    double upper = 0.0;
-    const Outcome outcome = reader.read(lower, upper);
-    if (outcome == Outcome::end_of_file) break;
-    settings.failed = outcome == Outcome::error;
-    if (!settings.failed) settings.bounds.emplace_back(lower, upper);
-  }
-  return settings;
-}
-
-TEST(FreeFormat, SettingsFileShapes) {
-  using Bounds = std::vector<std::pair<double, double>>;
-  struct Case {
-    std::string_view name;
-    std::string_view content;
-    std::string title;
-    std::int32_t constraint_count;
-    std::int32_t console_period;
-    std::int32_t file_period;
-    Bounds bounds;
-  };
-  const Case cases[] = {
-      {"three pairs", "'Beam design' v2\n 2\n 10, 20\n 0 1\n -1.5D0 2.5E+01\n -3,3\n",
-       padded("Beam design"), 2, 10, 20, Bounds{{0.0, 1.0}, {-1.5, 25.0}, {-3.0, 3.0}}},
-      {"pair over two lines, third number ignored", "title\n0\n1 1\n0\n\n5 9\n1 2 3\n",
-       padded("title"), 0, 1, 1, Bounds{{0.0, 5.0}, {1.0, 2.0}}},
-      {"lower bound alone at the end does not count", "t\n0\n1 1\n0 1\n7\n", padded("t"), 0, 1, 1,
-       Bounds{{0.0, 1.0}}},
-      {"ends after the periods", "t\n4\n5 6\n", padded("t"), 4, 5, 6, Bounds{}},
-      {"ends inside the periods", "t\n4\n50", padded("t"), 4, 50, 100, Bounds{}},
-      {"ends after the text", "t", padded("t"), 0, 100, 100, Bounds{}},
-      {"empty", "", padded(""), 0, 100, 100, Bounds{}},
-      {"blank lines only", "\n  \n\n", padded(""), 0, 100, 100, Bounds{}},
-      {"decimal comma separates", "t\n0\n1 1\n1,5 2,5\n", padded("t"), 0, 1, 1, Bounds{{1.0, 5.0}}},
-      {"windows line ends and tabs", "t\r\n2\r\n3\t4\r\n\r\n1\t2\r\n-1\r\n\t2.5\r\n", padded("t"),
-       2, 3, 4, Bounds{{1.0, 2.0}, {-1.0, 2.5}}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const Settings settings = read_settings(c.content);
-    EXPECT_FALSE(settings.failed);
-    EXPECT_EQ(settings.title, c.title);
-    EXPECT_EQ(settings.constraint_count, c.constraint_count);
-    EXPECT_EQ(settings.console_period, c.console_period);
-    EXPECT_EQ(settings.file_period, c.file_period);
-    EXPECT_EQ(settings.bounds, c.bounds);
-  }
-}
-
-TEST(FreeFormat, LetterWhereANumberIsExpectedIsAnError) {
-  EXPECT_TRUE(read_settings("t\nK\n").failed);
-  EXPECT_TRUE(read_settings("t\n0\n1 x\n").failed);
-  EXPECT_TRUE(read_settings("t\n0\n1 1\n0 1\n0 x1\n").failed);
-  EXPECT_TRUE(read_settings("t\n0\n1 1\n0 1.0.0\n").failed);
-}
-
-TEST(FreeFormat, ErrorStoresNothingFromItsItemOnAndDropsItsLine) {
+TEST(FreeFormatReader, ErrorStoresNothingFromItsItemOnAndDropsItsLine) {
   FreeFormatReader reader("1 x 5\n7 8\n");
   std::int32_t a = -1, b = -1, c = -1;
   EXPECT_EQ(reader.read(a, b, c), Outcome::error);
@@ -189,8 +112,9 @@ TEST(FreeFormat, ErrorStoresNothingFromItsItemOnAndDropsItsLine) {
   EXPECT_EQ(b, 8);
 }
 
-// The model's answer: one real then one integer, read from the start.
-TEST(FreeFormat, WorkFileAnswers) {
+// The model's answer in the work file: a lone real is the objective, a real
+// and an integer a constraint value; nothing after them matters.
+TEST(FreeFormatReader, ModelAnswerIsOneRealThenOneIntegerFromTheStart) {
   struct Case {
     std::string_view content;
     Outcome outcome;
@@ -234,7 +158,7 @@ std::pair<std::vector<Value>, Outcome> read_one_per_line(std::string_view conten
   }
 }
 
-TEST(FreeFormat, OneValueALineSkipsBlankLinesAndDropsTheRest) {
+TEST(FreeFormatReader, OneValueALineSkipsBlankLinesAndDropsTheRest) {
   EXPECT_EQ(read_one_per_line<double>("1.5 9\n\n  2\n \t\n3e0, 4\n0,5\n\n\n"),
             std::make_pair(std::vector<double>{1.5, 2.0, 3.0, 0.0}, Outcome::end_of_file));
   EXPECT_EQ(read_one_per_line<std::int32_t>("0\r\n1\r\n\r\n1 5\r\n0\r\n\r\n"),
@@ -245,7 +169,7 @@ TEST(FreeFormat, OneValueALineSkipsBlankLinesAndDropsTheRest) {
             std::make_pair(std::vector<double>{1.0, 2.0, 3.0}, Outcome::error));
 }
 
-TEST(FreeFormat, SlashEndsTheReadAndKeepsTheItemsNotRead) {
+TEST(FreeFormatReader, SlashEndsTheReadAndKeepsTheItemsNotRead) {
   FreeFormatReader reader("1 / 2\n5/6\n/\n8 9\n'a/b' c/d 4\n");
   std::int32_t a = -1, b = -1, c = -1;
   EXPECT_EQ(reader.read(a, b, c), Outcome::ok);
@@ -267,7 +191,7 @@ TEST(FreeFormat, SlashEndsTheReadAndKeepsTheItemsNotRead) {
   EXPECT_EQ(c, -1);
 }
 
-TEST(FreeFormat, TextItems) {
+TEST(FreeFormatReader, TextItemIsQuotedOrBareAndCutAtTwentyCharacters) {
   struct Case {
     std::string_view content;
     std::string text;
@@ -299,7 +223,7 @@ TEST(FreeFormat, TextItems) {
   }
 }
 
-TEST(FreeFormat, UnclosedQuoteEndsAtTheLineEnd) {
+TEST(FreeFormatReader, UnclosedQuoteEndsAtTheLineEnd) {
   FreeFormatReader reader("'open, 5\n7\n");
   TextField text;
   std::int32_t next = -1;

@@ -24,15 +24,15 @@ std::string written(Encoding encoding, const Items&... items) {
   return out;
 }
 
-TEST(FreeFormat, TextAfterANumberGetsOneSeparatingBlank) {
+TEST(FreeFormatWriter, TextAfterANumberGetsOneSeparatingBlank) {
   EXPECT_EQ(written(Encoding::cp1251, 3, " группа"), blanks(11) + "3" + " " + " группа\n");
 }
 
-TEST(FreeFormat, TextAfterATextIsJoinedWithoutBlank) {
+TEST(FreeFormatWriter, TextAfterATextIsJoinedWithoutBlank) {
   EXPECT_EQ(written(Encoding::cp1251, "a", "b", 1, "c", "d"), " ab" + blanks(11) + "1 cd\n");
 }
 
-TEST(FreeFormat, RecordWithoutItemsIsOneBlank) {
+TEST(FreeFormatWriter, RecordWithoutItemsIsOneBlank) {
   EXPECT_EQ(written(Encoding::cp1251), " \n");
   std::string out = "kept\n";
   write_free_format(out, Encoding::utf8);
@@ -40,19 +40,19 @@ TEST(FreeFormat, RecordWithoutItemsIsOneBlank) {
   EXPECT_EQ(out, "kept\n \n" + blanks(11) + "5\n");
 }
 
-TEST(FreeFormat, SevenDoublesTakeThreeLines) {
+TEST(FreeFormatWriter, SevenDoublesTakeThreeLines) {
   const std::string one = "   1.00000000000000     ";
   EXPECT_EQ(written(Encoding::cp1251, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0),
             repeated(one, 3) + "\n" + repeated(one, 3) + "\n" + one + "\n");
 }
 
-TEST(FreeFormat, SixIntegersFillALine) {
+TEST(FreeFormatWriter, SixIntegersFillALine) {
   const std::string seven = blanks(11) + "7";
   EXPECT_EQ(written(Encoding::cp1251, 7, 7, 7, 7, 7, 7, 7),
             repeated(seven, 6) + "\n" + seven + "\n");
 }
 
-TEST(FreeFormat, ItemThatNoLongerFitsBeginsTheNextLine) {
+TEST(FreeFormatWriter, ItemThatNoLongerFitsBeginsTheNextLine) {
   const std::string half = "  0.500000000000000     ";
   const std::string one = "   1.00000000000000     ";
   // 72 + blank + 4 fits; the joined "defghij" would reach 84 and moves on with its own blank;
@@ -64,7 +64,7 @@ TEST(FreeFormat, ItemThatNoLongerFitsBeginsTheNextLine) {
   EXPECT_EQ(written(Encoding::cp1251, 2, full), blanks(11) + "2\n " + full + "\n");
 }
 
-TEST(FreeFormat, TextLongerThanALineIsCutAtEachLineEnd) {
+TEST(FreeFormatWriter, TextLongerThanALineIsCutAtEachLineEnd) {
   const std::string half = "  0.500000000000000     ";
   const std::string long_text = repeated("0123456789", 10);  // 101 with its blank
   // After a number: it starts on the same line behind its blank.
@@ -80,7 +80,7 @@ TEST(FreeFormat, TextLongerThanALineIsCutAtEachLineEnd) {
             blanks(1) + repeated("b", 79) + "\n" + repeated("b", 80) + "\n");
 }
 
-TEST(FreeFormat, Utf8TextsAreCountedByCodePoint) {
+TEST(FreeFormatWriter, Utf8TextsAreCountedByCodePoint) {
   const std::string letters = repeated("я", 79);  // 158 bytes
   EXPECT_EQ(written(Encoding::utf8, letters), " " + letters + "\n");
   EXPECT_EQ(written(Encoding::cp1251, letters),
@@ -93,7 +93,7 @@ TEST(FreeFormat, Utf8TextsAreCountedByCodePoint) {
   EXPECT_EQ(written(Encoding::utf8, 1, mixed), blanks(11) + "1\n " + mixed + "\n");
 }
 
-TEST(FreeFormatField, DoublesTakeFifteenSignificantDigitsInTwentyFour) {
+TEST(FreeFormatWriter, DoublesTakeFifteenSignificantDigitsInTwentyFour) {
   const double infinity = std::numeric_limits<double>::infinity();
   const struct {
     double value;
@@ -126,7 +126,7 @@ TEST(FreeFormatField, DoublesTakeFifteenSignificantDigitsInTwentyFour) {
   }
 }
 
-TEST(FreeFormatField, IntegersAreRightAlignedInTwelve) {
+TEST(FreeFormatWriter, IntegersAreRightAlignedInTwelve) {
   char buffer[32];
   EXPECT_EQ(format_integer(0, buffer), blanks(11) + "0");
   EXPECT_EQ(format_integer(std::numeric_limits<std::int32_t>::min(), buffer), " -2147483648");
