@@ -85,7 +85,6 @@ using Outputs = std::array<std::string, Count>;
 
 // Each output of the first run holds something and the second run's is the
 // same, byte for byte.
-
 template <std::size_t Count>
 void expect_same_and_not_empty(const Outputs<Count>& first, const Outputs<Count>& second,
                                const std::array<std::string_view, Count>& names) {
