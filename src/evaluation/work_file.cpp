@@ -27,7 +27,8 @@ int WorkFile::write_record(std::string_view record) {
   if (fd < 0) return error;
   files::close(fd_);
   fd_ = fd;
-  return files::write_at(fd_, 0, record);
+  std::int64_t offset = 0;
+  return files::write_text_at(fd_, offset, record);
 }
 
 int WorkFile::read_answer(std::string& answer) {

@@ -22,11 +22,10 @@ int open_for_output(std::string_view name, int& error);
 // `error` on failure.
 int open_for_update(std::string_view name, int& error);
 
-// Writes `bytes` at `offset` and cuts the file there, so the file ends where
-// the bytes end; returns 0 or the error number.
-int write_at(int fd, std::int64_t offset, std::string_view bytes);
-// Cuts the file at `length`; 0 or the error number.
-int cut_at(int fd, std::int64_t length);
+// Writes `text`, whose lines end in LF, at `offset` with the platform's line
+// ends, and cuts the file there, so the file ends where the text ends;
+// `offset` then stands there. 0 or the error number.
+int write_text_at(int fd, std::int64_t& offset, std::string_view text);
 
 void close(int fd);
 // 0 or the error number.

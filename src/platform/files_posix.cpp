@@ -10,6 +10,14 @@ namespace genopt::files {
 
 namespace {
 
+int cut_at(int fd, std::int64_t length) {
+  while (::ftruncate(fd, length) != 0) {
+    if (errno == EINVAL) return 0;  // not a regular file: nothing to cut
+    if (errno != EINTR) return errno;
+  }
+  return 0;
+}
+
 // Every name of the program is short; a copy makes it NUL-terminated.
 std::string path_of(std::string_view name) { return std::string(name); }
 
@@ -53,25 +61,18 @@ int open_for_update(std::string_view name, int& error) {
   return fd;
 }
 
-int write_at(int fd, std::int64_t offset, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t done = ::pwrite(fd, bytes.data(), bytes.size(), offset);
+// Lines end in LF here, as the text has them.
+int write_text_at(int fd, std::int64_t& offset, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t done = ::pwrite(fd, text.data(), text.size(), offset);
     if (done < 0) {
       if (errno == EINTR) continue;
       return errno;
     }
-    bytes.remove_prefix(static_cast<std::size_t>(done));
+    text.remove_prefix(static_cast<std::size_t>(done));
     offset += done;
   }
   return cut_at(fd, offset);
-}
-
-int cut_at(int fd, std::int64_t length) {
-  while (::ftruncate(fd, length) != 0) {
-    if (errno == EINVAL) return 0;  // not a regular file: nothing to cut
-    if (errno != EINTR) return errno;
-  }
-  return 0;
 }
 
 void close(int fd) {

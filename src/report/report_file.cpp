@@ -14,8 +14,7 @@ int ReportFile::open() {
 
 void ReportFile::flush() {
   if (fd_ < 0 || error_ != 0 || buffer_.empty()) return;
-  error_ = files::write_at(fd_, written_, buffer_);
-  written_ += static_cast<std::int64_t>(buffer_.size());
+  error_ = files::write_text_at(fd_, written_, buffer_);
   buffer_.clear();
 }
 
