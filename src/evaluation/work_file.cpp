@@ -28,7 +28,13 @@ int WorkFile::write_record(std::string_view record) {
   files::close(fd_);
   fd_ = fd;
   std::int64_t offset = 0;
-  return files::write_text_at(fd_, offset, record);
+  const int written = files::write_text_at(fd_, offset, record);
+  // Where a held file cannot be replaced, the model gets it free for its run.
+  if (files::held_file_blocks_rename()) {
+    files::close(fd_);
+    fd_ = -1;
+  }
+  return written;
 }
 
 int WorkFile::read_answer(std::string& answer) {

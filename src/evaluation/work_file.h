@@ -1,8 +1,9 @@
 #pragma once
 // The work file through which every candidate goes to the model and every
 // answer comes back. It is opened before anything else and held for the whole
-// run; after a normal end it is deleted, after a failure it stays with what
-// it last held.
+// run (only between exchanges where a held file cannot be replaced by a
+// rename); after a normal end it is deleted, after a failure it stays with
+// what it last held.
 
 #include <string>
 #include <string_view>

@@ -27,6 +27,10 @@ int open_for_update(std::string_view name, int& error);
 // `offset` then stands there. 0 or the error number.
 int write_text_at(int fd, std::int64_t& offset, std::string_view text);
 
+// True where a file held open cannot be replaced by a rename (Windows): a
+// file another program may replace is then not held while it runs.
+bool held_file_blocks_rename();
+
 void close(int fd);
 // 0 or the error number.
 int remove(std::string_view name);

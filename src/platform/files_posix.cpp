@@ -75,6 +75,8 @@ int write_text_at(int fd, std::int64_t& offset, std::string_view text) {
   return cut_at(fd, offset);
 }
 
+bool held_file_blocks_rename() { return false; }
+
 void close(int fd) {
   if (fd >= 0) ::close(fd);
 }

@@ -13,8 +13,8 @@ enum class ModelRun {
 
 // Looks `program` up in the current directory, then in each directory of PATH,
 // starts it directly (no shell) with the arguments "-c" and "-r", standard
-// input from /dev/null and our standard output and error, and waits until it
-// ends. Costs about the bare price of starting a process: the caller's memory
+// input from the null device and our standard output and error, and waits
+// until it ends. Costs about the bare price of starting a process: the caller's memory
 // is not copied.
 ModelRun run_model(const char* program);
 

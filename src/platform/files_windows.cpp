@@ -1,0 +1,143 @@
+// The file layer on Windows: the wide-character API, so that every name is
+// the Unicode name it is in the program, and share modes that let the model
+// read, rewrite, and replace by rename a file that we hold open. Descriptors
+// are the C runtime's, over the Windows handles.
+
+#include <io.h>
+#include <windows.h>
+
+#include <array>
+#include <cerrno>
+
+#include "platform/files.h"
+#include "platform/wide_text_windows.h"
+
+namespace genopt::files {
+
+namespace {
+
+constexpr DWORD share_all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+HANDLE handle_of(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
+
+bool is_directory(std::string_view name) {
+  const DWORD attributes = GetFileAttributesW(windows::wide(name).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// A directory cannot be opened as a file; it is told as such, not as a refusal.
+int open_error(std::string_view name) {
+  const int error = windows::last_error_number();
+  return error == EACCES && is_directory(name) ? EISDIR : error;
+}
+
+int open_descriptor(std::string_view name, DWORD access, int& error) {
+  const HANDLE handle = CreateFileW(windows::wide(name).c_str(), access, share_all, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    error = open_error(name);
+    return -1;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), 0);
+  if (fd < 0) {
+    error = EMFILE;
+    CloseHandle(handle);
+    return -1;
+  }
+  error = 0;
+  return fd;
+}
+
+int read_all(HANDLE handle, std::string& content) {
+  std::array<char, 65536> chunk;
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(handle, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) {
+      return windows::last_error_number();
+    }
+    if (got == 0) return 0;
+    content.append(chunk.data(), got);
+  }
+}
+
+int write_at(HANDLE handle, std::int64_t& offset, const char* bytes, std::size_t size) {
+  while (size > 0) {
+    OVERLAPPED place{};
+    place.Offset = static_cast<DWORD>(offset);
+    place.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD done = 0;
+    if (!WriteFile(handle, bytes, static_cast<DWORD>(size), &done, &place)) {
+      return windows::last_error_number();
+    }
+    if (done == 0) return EIO;
+    bytes += done;
+    size -= done;
+    offset += done;
+  }
+  return 0;
+}
+
+int cut_at(HANDLE handle, std::int64_t length) {
+  if (GetFileType(handle) != FILE_TYPE_DISK) return 0;  // nothing to cut
+  LARGE_INTEGER place{};
+  place.QuadPart = length;
+  if (!SetFilePointerEx(handle, place, nullptr, FILE_BEGIN) || !SetEndOfFile(handle)) {
+    return windows::last_error_number();
+  }
+  return 0;
+}
+
+}  // namespace
+
+int read_whole(std::string_view name, std::string& content) {
+  content.clear();
+  const HANDLE handle = CreateFileW(windows::wide(name).c_str(), GENERIC_READ, share_all, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return open_error(name);
+  const int error = read_all(handle, content);
+  CloseHandle(handle);
+  return error;
+}
+
+bool is_missing(int error) { return error == ENOENT; }
+
+int open_for_output(std::string_view name, int& error) {
+  return open_descriptor(name, GENERIC_WRITE, error);
+}
+
+int open_for_update(std::string_view name, int& error) {
+  return open_descriptor(name, GENERIC_READ | GENERIC_WRITE, error);
+}
+
+// Lines end in CR LF on Windows: each LF of the text is written as CR LF,
+// through a buffer of fixed size, so that a flush allocates nothing.
+int write_text_at(int fd, std::int64_t& offset, std::string_view text) {
+  const HANDLE handle = handle_of(fd);
+  std::array<char, 8192> converted;
+  std::size_t used = 0;
+  for (const char character : text) {
+    if (used + 2 > converted.size()) {
+      if (const int error = write_at(handle, offset, converted.data(), used); error != 0) {
+        return error;
+      }
+      used = 0;
+    }
+    if (character == '\n') converted[used++] = '\r';
+    converted[used++] = character;
+  }
+  if (const int error = write_at(handle, offset, converted.data(), used); error != 0) return error;
+  return cut_at(handle, offset);
+}
+
+// Even a handle that shares deletion keeps a rename from replacing its file.
+bool held_file_blocks_rename() { return true; }
+
+void close(int fd) {
+  if (fd >= 0) _close(fd);
+}
+
+int remove(std::string_view name) {
+  return DeleteFileW(windows::wide(name).c_str()) ? 0 : windows::last_error_number();
+}
+
+}  // namespace genopt::files

@@ -1,0 +1,135 @@
+// Starting the model on Windows: CreateProcessW with the full path found in
+// the current directory first and then along PATH, in this order rather than
+// the system's own search order, which starts elsewhere.
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "platform/process.h"
+#include "platform/wide_text_windows.h"
+
+namespace genopt {
+
+namespace {
+
+bool is_file(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::wstring current_directory() {
+  const DWORD length = GetCurrentDirectoryW(0, nullptr);
+  std::wstring directory(length, L'\0');
+  directory.resize(GetCurrentDirectoryW(length, directory.data()));
+  return directory;
+}
+
+std::wstring path_in(std::wstring directory, const std::wstring& program) {
+  if (directory.size() >= 2 && directory.front() == L'"' && directory.back() == L'"') {
+    directory = directory.substr(1, directory.size() - 2);
+  }
+  if (!directory.empty() && directory.back() != L'\\' && directory.back() != L'/') {
+    directory += L'\\';
+  }
+  return directory + program;
+}
+
+std::wstring search_path() {
+  const DWORD length = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+  if (length == 0) return {};
+  std::wstring value(length, L'\0');
+  value.resize(GetEnvironmentVariableW(L"PATH", value.data(), length));
+  return value;
+}
+
+// A name with a directory in it is taken as it stands.
+std::optional<std::wstring> find_program(const std::wstring& program) {
+  if (program.find_first_of(L"\\/:") != std::wstring::npos) {
+    if (is_file(program)) return program;
+    return std::nullopt;
+  }
+  if (std::wstring here = path_in(current_directory(), program); is_file(here)) return here;
+  const std::wstring directories = search_path();
+  for (std::size_t start = 0; start < directories.size();) {
+    std::size_t end = directories.find(L';', start);
+    if (end == std::wstring::npos) end = directories.size();
+    if (end > start) {
+      std::wstring candidate = path_in(directories.substr(start, end - start), program);
+      if (is_file(candidate)) return candidate;
+    }
+    start = end + 1;
+  }
+  return std::nullopt;
+}
+
+// A handle the model inherits; closed again when the start is over.
+class InheritedHandle {
+ public:
+  explicit InheritedHandle(HANDLE handle) : handle_(handle) {}
+  ~InheritedHandle() {
+    if (valid()) CloseHandle(handle_);
+  }
+  InheritedHandle(const InheritedHandle&) = delete;
+  InheritedHandle& operator=(const InheritedHandle&) = delete;
+
+  bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+HANDLE open_null_input() {
+  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  return CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Our own handles are not inheritable; the model gets inheritable copies of
+// our standard output and error, and nothing else of ours.
+HANDLE inheritable_copy(DWORD standard_handle) {
+  const HANDLE ours = GetStdHandle(standard_handle);
+  HANDLE copy = nullptr;
+  if (ours == nullptr || ours == INVALID_HANDLE_VALUE ||
+      !DuplicateHandle(GetCurrentProcess(), ours, GetCurrentProcess(), &copy, 0, TRUE,
+                       DUPLICATE_SAME_ACCESS)) {
+    return nullptr;
+  }
+  return copy;
+}
+
+bool start_and_wait(const std::wstring& path) {
+  const InheritedHandle input(open_null_input());
+  const InheritedHandle output(inheritable_copy(STD_OUTPUT_HANDLE));
+  const InheritedHandle error(inheritable_copy(STD_ERROR_HANDLE));
+  if (!input.valid()) return false;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = input.get();
+  startup.hStdOutput = output.get();
+  startup.hStdError = error.get();
+  std::wstring command_line = L"\"" + path + L"\" -c -r";
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                      nullptr, &startup, &started)) {
+    return false;
+  }
+  CloseHandle(started.hThread);
+  WaitForSingleObject(started.hProcess, INFINITE);
+  CloseHandle(started.hProcess);
+  return true;
+}
+
+}  // namespace
+
+ModelRun run_model(const char* program) {
+  const std::optional<std::wstring> path = find_program(windows::wide(program));
+  if (!path) return ModelRun::not_started;
+  // The exit code is of no concern: the answer is in the work file.
+  return start_and_wait(*path) ? ModelRun::ended : ModelRun::not_started;
+}
+
+}  // namespace genopt
