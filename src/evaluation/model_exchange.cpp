@@ -31,10 +31,13 @@ Outcome exchange_with_model(EvaluationRecord& evaluation, const ProblemView& pro
   if (exchange.work_file.read_answer(exchange.answer) != 0) return failed(Failure::work_file_read);
 
   // The buffers keep their values between exchanges: a field the answer does
-  // not reach stays as the last exchange left it.
+  // not reach stays as the last exchange left it. An answer without a number
+  // (an empty or missing work file: the model failed) is no answer at all.
   FreeFormatReader reader(exchange.answer);
   const ReadOutcome outcome = reader.read(evaluation.rab_value, evaluation.rab_index);
-  if (outcome == ReadOutcome::error) return failed(Failure::work_file_read);
+  if (outcome == ReadOutcome::error || reader.stored_count() == 0) {
+    return failed(Failure::work_file_read);
+  }
   if (evaluation.rab_index > m) return failed(Failure::work_file_read);
   if (outcome == ReadOutcome::end_of_file) {
     evaluation.objective_value = evaluation.rab_value;

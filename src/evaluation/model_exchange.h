@@ -21,7 +21,8 @@ struct ModelExchange {
 // Zeroes constraint_values(1..M), writes X_real(1..N) as the record of the
 // work file, runs the model, and reads back one real and one integer into the
 // persistent buffers rab_value and rab_index: a lone number is the objective,
-// a number and an index set that constraint value.
+// a number and an index set that constraint value. An answer without a number
+// is a failure, as is one of the wrong form or with an index outside 1..M.
 Outcome exchange_with_model(EvaluationRecord& evaluation, const ProblemView& problem,
                             ModelExchange& exchange);
 

@@ -16,7 +16,9 @@ int WorkFile::open() {
 int WorkFile::close_and_delete() {
   files::close(fd_);
   fd_ = -1;
-  return files::remove(text::work_file_name);
+  // A file already gone has nothing left to delete.
+  const int error = files::remove(text::work_file_name);
+  return files::is_missing(error) ? 0 : error;
 }
 
 int WorkFile::write_record(std::string_view record) {

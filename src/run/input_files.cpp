@@ -98,6 +98,8 @@ Outcome read_settings_file(SearchState& state) {
       reader.read(state.console_report_period, state.file_report_period) == ReadOutcome::error) {
     return failed(Failure::settings_file);
   }
+  // A negative K would let 2N + K fall below the indices a correct model answers.
+  if (state.model_constraint_count < 0) return failed(Failure::settings_file);
   SettingsReads reads;
   if (!read_bound_pairs(reader, state, reads)) return failed(Failure::settings_file);
   if (reads.too_many_pairs) return failed(Failure::settings_too_many_pairs);

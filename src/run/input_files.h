@@ -8,7 +8,8 @@
 namespace genopt {
 
 // Reads K, the two report periods and the bound pairs; N is the number of
-// pairs. Refuses more than 500 pairs, no pair at all, and 2N + K above 2000.
+// pairs. Refuses a negative K, more than 500 pairs, no pair at all, and
+// 2N + K above 2000.
 Outcome read_settings_file(SearchState& state);
 
 // Takes the start point only when the file holds exactly N values. A

@@ -214,13 +214,16 @@ ReadOutcome FreeFormatReader::read_reals(double* values, std::size_t count) {
   start_read();
   ReadOutcome outcome = ReadOutcome::ok;
   for (std::size_t i = 0; i < count && outcome == ReadOutcome::ok && !slash_seen_; ++i) {
-    outcome = read_item(values[i]);
+    outcome = read_next(values[i]);
   }
   finish_read();
   return outcome;
 }
 
-void FreeFormatReader::start_read() { slash_seen_ = false; }
+void FreeFormatReader::start_read() {
+  slash_seen_ = false;
+  stored_count_ = 0;
+}
 
 // The read's last item, slash or error stands on the line that holds the
 // position; the next read starts on the line after it.

@@ -31,15 +31,24 @@ class FreeFormatReader {
   ReadOutcome read(Items&... items) {
     start_read();
     ReadOutcome outcome = ReadOutcome::ok;
-    ((outcome = outcome == ReadOutcome::ok && !slash_seen_ ? read_item(items) : outcome), ...);
+    ((outcome = outcome == ReadOutcome::ok && !slash_seen_ ? read_next(items) : outcome), ...);
     finish_read();
     return outcome;
   }
+
+  // How many items the last read stored.
+  std::size_t stored_count() const { return stored_count_; }
 
   // One read of `count` reals into values[0..count-1], spread over lines in any way.
   ReadOutcome read_reals(double* values, std::size_t count);
 
  private:
+  template <class Item>
+  ReadOutcome read_next(Item& item) {
+    const ReadOutcome outcome = read_item(item);
+    if (outcome == ReadOutcome::ok && !slash_seen_) ++stored_count_;
+    return outcome;
+  }
   ReadOutcome read_item(double& value);
   ReadOutcome read_item(std::int32_t& value);
   ReadOutcome read_item(TextField& value);
@@ -49,6 +58,7 @@ class FreeFormatReader {
   std::string_view content_;
   std::size_t position_ = 0;
   bool slash_seen_ = false;
+  std::size_t stored_count_ = 0;
 };
 
 // Strict parsers of one whole token, used by the reader.

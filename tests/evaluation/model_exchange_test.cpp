@@ -49,13 +49,13 @@ TEST_F(ModelExchangeTest, ConstraintAnswersSetOneValueAndKeepTheObjective) {
   EXPECT_EQ(state_->evaluation.act_count[5], 1);
 }
 
-TEST_F(ModelExchangeTest, EmptyAnswerTakesTheLastValueReadAsObjective) {
-  ASSERT_TRUE(evaluate("answers_nothing", 0.5, 0.5).ok());
-  EXPECT_EQ(state_->evaluation.objective_value, 0.0);    // nothing read yet
-  ASSERT_TRUE(evaluate("constrained", -1.0, 0.5).ok());  // value -1 at index 1
-  ASSERT_TRUE(evaluate("answers_nothing", 0.5, 0.5).ok());
-  EXPECT_EQ(state_->evaluation.objective_value, -1.0);
-  for (int j = 1; j <= 5; ++j) EXPECT_EQ(state_->evaluation.constraint_values[j], 0.0);
+// An earlier answer must never stand in for one the model did not give.
+TEST_F(ModelExchangeTest, AnswerWithoutANumberIsAFailureNotTheLastValueRead) {
+  for (const char* model : {"answers_nothing", "answers_slash", "deletes_work_file"}) {
+    ASSERT_TRUE(evaluate("constrained", -1.0, 0.5).ok());  // value -1 at index 1
+    EXPECT_EQ(evaluate(model, 0.5, 0.5).failure, Failure::work_file_read) << model;
+  }
+  EXPECT_EQ(state_->evaluation.N_model_calls, 3);  // the failed exchanges are not counted
 }
 
 TEST_F(ModelExchangeTest, AnswersOutsideTheProtocolFail) {

@@ -88,6 +88,8 @@ INSTANTIATE_TEST_SUITE_P(
         SettingsCase{"empty_file", "", Failure::settings_no_pairs},
         SettingsCase{"blank_lines_only", "\n  \n\n", Failure::settings_no_pairs},
         SettingsCase{"letter_for_k", "t\nK\n1 1\n0 1\n", Failure::settings_file},
+        SettingsCase{"negative_k", "t\n-1\n1 1\n0 1\n0 1\n", Failure::settings_file},
+        SettingsCase{"zero_k", "t\n0\n1 1\n0 1\n", Failure::none, 0, 1, 1, Bounds{{0, 1}}},
         SettingsCase{"letter_for_a_period", "t\n0\n1 x\n0 1\n", Failure::settings_file},
         SettingsCase{"letter_in_bound", "t\n0\n1 1\n0 x\n", Failure::settings_file},
         SettingsCase{"letter_in_a_later_pair", "t\n0\n1 1\n0 1\n0 x1\n", Failure::settings_file},
