@@ -52,7 +52,7 @@ int end_failed_run(const Outcome& outcome, ReportFiles& reports, Console& consol
     static_cast<void>(reports.flush());  // keep what can be kept; the first failure is told
     return tell_platform_failure(outcome);
   }
-  const FailureText text = failure_text(outcome.failure);
+  const FailureText text = failure_text(outcome.failure, outcome.failure_count);
   const int status = write_failure_lines(text, reports);
   console.line(text.english);
   console.pause(text::console::press_enter);

@@ -79,8 +79,10 @@ Outcome generate_initial_population(SearchContext& context) {
   context.reports.selection.line(text::file::selection_heading);
   state.generated_count = 0;
   GroupCount groups;
+  std::int32_t attempts = 0;
   for (std::int32_t attempt = 1; attempt <= state.max_attempts; ++attempt) {
     if (state.generated_count >= state.population_size) break;
+    attempts = attempt;
     draw_candidate(state);
     if (attempt == 1 && state.start_point_given == 1) take_start_point(state);
     if (Outcome outcome = evaluate_candidate(context); !outcome.ok()) return outcome;
@@ -94,7 +96,11 @@ Outcome generate_initial_population(SearchContext& context) {
   if (state.generated_count < state.population_size) report_shortfall(context);
   ReportFile& selection = context.reports.selection;
   selection.flush();
-  return selection.error() == 0 ? Outcome{} : platform_failure(selection.name(), selection.error());
+  if (selection.error() != 0) return platform_failure(selection.name(), selection.error());
+  // With no individual at all there is nothing to search from: going on
+  // would report a point that no evaluation produced.
+  if (state.generated_count == 0) return failed(Failure::no_feasible_candidate, attempts);
+  return {};
 }
 
 }  // namespace genopt

@@ -15,7 +15,8 @@ double draw_coordinate(double lower, double upper, bool integer, float r);
 // Fills population rows 1..generated_count with the feasible candidates in
 // the order found, sorts them when the sorting rule applies, and reports the
 // groups and any shortfall (after which the operator confirms and the search
-// goes on with what was found). A failed evaluation is returned at once.
+// goes on with what was found; with nothing found, the run ends with the
+// failure that names the attempts made). A failed evaluation is returned at once.
 Outcome generate_initial_population(SearchContext& context);
 
 }  // namespace genopt

@@ -1,11 +1,27 @@
 #include "text/failures.h"
 
+#include <charconv>
+
 #include "text/code_page.h"
 #include "text/messages.h"
 
 namespace genopt {
 
-FailureText failure_text(Failure failure) {
+namespace {
+
+// "(попыток: 12)": the count in parentheses, so that no word must agree with it.
+std::string with_count(std::string_view text, std::string_view label, std::int32_t count) {
+  char digits[16];
+  const auto written = std::to_chars(digits, digits + sizeof digits, count);
+  std::string line(text);
+  line.append(" (").append(label).append(": ");
+  line.append(digits, written.ptr).append(")");
+  return line;
+}
+
+}  // namespace
+
+FailureText failure_text(Failure failure, std::int32_t count) {
   using text::cp1251;
   const std::string_view result = text::result_file_name;
   switch (failure) {
@@ -44,6 +60,11 @@ FailureText failure_text(Failure failure) {
     case Failure::model_start:
       return {result, cp1251<"Ошибка запуска модели tarnix.exe">,
               "Error starting model tarnix.exe"};
+    case Failure::no_feasible_candidate:
+      return {
+          result,
+          with_count(cp1251<"Не найдено ни одного допустимого решения">, cp1251<"попыток">, count),
+          with_count("No feasible candidate found", "attempts", count)};
   }
   return {};
 }

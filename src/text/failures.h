@@ -4,6 +4,7 @@
 // into lines, the pause and the stop.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace genopt {
@@ -21,14 +22,20 @@ enum class Failure : std::uint8_t {
   work_file_write,           // the candidate cannot be written to the work file
   work_file_read,            // the model's answer is of the wrong form or its index out of range
   model_start,               // the model program cannot be started at all
+  no_feasible_candidate,     // the initial population found no feasible candidate at all
 };
 
 struct FailureText {
+  FailureText() = default;
+  FailureText(std::string_view target, std::string_view russian_line, std::string_view english_line)
+      : target_file(target), russian(russian_line), english(english_line) {}
+
   std::string_view target_file;  // receives both lines
-  std::string_view russian;      // CP1251
-  std::string_view english;      // also shown on the console
+  std::string russian;           // CP1251
+  std::string english;           // also shown on the console
 };
 
-FailureText failure_text(Failure failure);
+// `count` is the number that a failure's lines name, where they name one.
+FailureText failure_text(Failure failure, std::int32_t count);
 
 }  // namespace genopt

@@ -18,6 +18,7 @@ enum class OutcomeKind : std::uint8_t {
 struct [[nodiscard]] Outcome {
   OutcomeKind kind = OutcomeKind::ok;
   Failure failure = Failure::none;   // reported: which one
+  std::int32_t failure_count = 0;    // reported: the number its lines name, if any
   std::string_view platform_file{};  // platform: the file concerned
   int platform_error = 0;            // platform: the error number, 0 when `platform_reason` says it
   std::string_view platform_reason{};  // platform: told instead of the error number's text
@@ -25,13 +26,15 @@ struct [[nodiscard]] Outcome {
   bool ok() const { return kind == OutcomeKind::ok; }
 };
 
-inline Outcome failed(Failure failure) { return {OutcomeKind::reported, failure, {}, 0, {}}; }
+inline Outcome failed(Failure failure, std::int32_t count = 0) {
+  return {OutcomeKind::reported, failure, count, {}, 0, {}};
+}
 inline Outcome platform_failure(std::string_view file, int error_number) {
-  return {OutcomeKind::platform, Failure::none, file, error_number, {}};
+  return {OutcomeKind::platform, Failure::none, 0, file, error_number, {}};
 }
 // A file whose content the platform could read but that is not what it must be.
 inline Outcome platform_failure(std::string_view file, std::string_view reason) {
-  return {OutcomeKind::platform, Failure::none, file, 0, reason};
+  return {OutcomeKind::platform, Failure::none, 0, file, 0, reason};
 }
 
 }  // namespace genopt

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "support/binary_run.h"
+#include "support/in_process_run.h"
 #include "support/scratch_directory.h"
 #include "support/search_path.h"
 #include "text/code_page.h"
@@ -59,6 +60,22 @@ TEST(ExchangeFailure, MissingModelIsReported) {
   EXPECT_EQ(run.console, " Error starting model tarnix.exe\n Press - ENTER\n");
 }
 
+// A model that crashed before answering leaves no number: no result may be
+// made up from an earlier answer.
+TEST(ExchangeFailure, ModelThatLeavesNoAnswerIsReportedNotTakenAsAResult) {
+  for (const char* model : {"answers_nothing", "deletes_work_file"}) {
+    ScratchDirectory directory;
+    directory.write("&_in_gen.txt", two_variables);
+    directory.install_model(model);
+    const ProgramRun run = run_genopt();
+    EXPECT_EQ(run.exit_status, 0) << model;
+    std::string lines;
+    lines.append(" ").append(cp1251<"Ошибка ввода из рабочего файла &&&_Rab.txt">);
+    lines.append("\n Misentry from make file &&&_Rab.txt\n");
+    EXPECT_EQ(directory.read("z_result.txt"), lines) << model;
+  }
+}
+
 TEST(ExchangeFailure, AnswerWithAnIndexBeyondTheConstraintsIsReported) {
   ScratchDirectory directory;
   directory.write("&_in_gen.txt", two_variables);
@@ -66,6 +83,26 @@ TEST(ExchangeFailure, AnswerWithAnIndexBeyondTheConstraintsIsReported) {
   const ProgramRun run = run_genopt();
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_TRUE(ends_with(directory.read("z_result.txt"), " Misentry from make file &&&_Rab.txt\n"));
+}
+
+// Nothing was ever evaluated feasible: the run ends after the shortfall with
+// its own failure and writes no final results for a point of no evaluation.
+TEST(ExchangeFailure, NoFeasibleCandidateEndsTheRunWithoutResults) {
+  ScratchDirectory directory;
+  directory.write("&_in_gen.txt", "'p'\n1\n1 1\n0 0.4\n0 0.4\n");  // x1 + x2 >= 1 never holds
+  directory.install_model("constrained");
+  const test_support::InProcessRun run =
+      test_support::run_in_process(directory, {.max_attempts = 25}, "");
+  EXPECT_EQ(run.exit_status, 0);
+  std::string lines;
+  lines.append(" ").append(cp1251<"Не найдено ни одного допустимого решения (попыток: 25)">);
+  lines.append("\n No feasible candidate found (attempts: 25)\n");
+  EXPECT_EQ(directory.read("z_result.txt"), lines);
+  EXPECT_TRUE(ends_with(run.console,
+                        " STOP-pausa\n No feasible candidate found (attempts: 25)\n"
+                        " Press - ENTER\n"))
+      << run.console;
+  EXPECT_TRUE(directory.exists("&&&_Rab.txt"));  // kept after a failure
 }
 
 TEST(ReportWriteFailure, FullDiskEndsTheRunWithAMessageAndAFailureStatus) {

@@ -160,14 +160,33 @@ TEST(InitialPopulation, OnlyMoreThanTheWorkingSizeIsSorted) {
   }
 }
 
-TEST(InitialPopulation, ShortfallIsReportedAndTheSearchGoesOn) {
+TEST(InitialPopulation, ShortfallIsReportedAndTheSearchGoesOnWithWhatWasFound) {
+  SearchBench bench;
+  bench.scratch.install_model("constrained");
+  // x1 + x2 - 1 >= 0: the first draws (0.0000225, 0.085) miss it, (0.601, 0.892) meet it.
+  ASSERT_TRUE(bench.set_problem(1, {{0.0, 1.0}, {0.0, 1.0}}));
+  bench.state.max_attempts = 2;
+
+  ASSERT_TRUE(generate_initial_population(bench.context).ok());
+
+  EXPECT_EQ(bench.state.generated_count, 1);
+  EXPECT_EQ(bench.console_output(),
+            " поколение НЕ ГЕНЕРИРУЕТСЯ\u00a0\n"
+            " получено всего-лишь            1  особей\n"
+            " STOP-pausa\n");
+}
+
+// A search from no individual would report a point that no evaluation produced.
+TEST(InitialPopulation, NoFeasibleCandidateEndsTheRunAfterTheShortfall) {
   SearchBench bench;
   bench.scratch.install_model("constrained");
   ASSERT_TRUE(bench.set_problem(1, {{0.0, 0.4}, {0.0, 0.4}}));  // x1 + x2 - 1 >= 0 never holds
   bench.state.max_attempts = 3;
 
-  ASSERT_TRUE(generate_initial_population(bench.context).ok());
+  const Outcome outcome = generate_initial_population(bench.context);
 
+  EXPECT_EQ(outcome.failure, Failure::no_feasible_candidate);
+  EXPECT_EQ(outcome.failure_count, 3);
   EXPECT_EQ(bench.state.generated_count, 0);
   EXPECT_EQ(bench.state.evaluation.N_model_calls, 3);
   EXPECT_EQ(bench.console_output(),

@@ -18,6 +18,7 @@ InProcessRun run_in_process(const ScratchDirectory& directory, const Switches& s
   state->continuation_mode = switches.continuation_mode;
   state->trace_intermediate = switches.trace_intermediate;
   state->trace_iterations = switches.trace_iterations;
+  state->max_attempts = switches.max_attempts;
   directory.write("keys", keys);
   const int input = ::open("keys", O_RDONLY | O_CLOEXEC);
   const int output = ::open("console", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

@@ -16,6 +16,7 @@ struct Switches {
   std::int32_t continuation_mode = 1;
   std::int32_t trace_intermediate = 0;
   std::int32_t trace_iterations = 0;
+  std::int32_t max_attempts = 1'000'000;  // attempts allowed for the initial population
 };
 
 struct InProcessRun {
