@@ -5,6 +5,15 @@
 
 namespace genopt {
 
+namespace {
+
+// The answer's two fields stand at its start; whatever follows is never
+// looked at, so a model that writes more, or an endless file in the work
+// file's place, costs no more than this.
+constexpr std::size_t answer_read_limit = 64 * 1024;
+
+}  // namespace
+
 WorkFile::~WorkFile() { files::close(fd_); }
 
 int WorkFile::open() {
@@ -40,7 +49,7 @@ int WorkFile::write_record(std::string_view record) {
 }
 
 int WorkFile::read_answer(std::string& answer) {
-  const int error = files::read_whole(text::work_file_name, answer);
+  const int error = files::read_start(text::work_file_name, answer, answer_read_limit);
   return files::is_missing(error) ? 0 : error;
 }
 

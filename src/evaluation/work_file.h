@@ -25,9 +25,9 @@ class WorkFile {
   // Replaces the whole content by `record`, which is then in the file for the
   // model to read; 0 or the platform's error number.
   int write_record(std::string_view record);
-  // Reads what stands at the file's path now, also when the model replaced
-  // the file instead of rewriting it; a file the model removed reads as empty.
-  // 0 or the platform's error number.
+  // Reads the start of what stands at the file's path now, also when the
+  // model replaced the file instead of rewriting it; a file the model removed
+  // reads as empty. 0 or the platform's error number.
   int read_answer(std::string& answer);
 
  private:

@@ -3,23 +3,35 @@
 // place, the shared work file. Names are of files in the current directory.
 // Errors are the platform's error numbers (0 = none).
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace genopt::files {
 
-// Reads the whole file into `content`; 0 or the error number. A directory of
-// that name cannot be read as a file.
+// No input file may be larger: no input makes the program's memory grow
+// beyond its fixed tables and this.
+inline constexpr std::size_t max_input_size = std::size_t{64} << 20;
+
+// Reads the whole file into `content`; 0 or the error number. A directory, a
+// pipe or socket of that name, or a file larger than max_input_size, cannot
+// be read as an input file.
 int read_whole(std::string_view name, std::string& content);
+// Reads at most `limit` bytes from the file's start into `content`; the rest
+// is not read. 0 or the error number, as read_whole.
+int read_start(std::string_view name, std::string& content, std::size_t limit);
 // True for the error of a name that no file has.
 bool is_missing(int error);
+// True for the error of a file larger than max_input_size.
+bool is_too_large(int error);
 
-// Opens for writing, created when missing, not emptied; -1 and `error` on failure.
+// Opens for writing, created when missing, not emptied; -1 and `error` on
+// failure. A pipe or socket of that name is refused rather than waited on.
 int open_for_output(std::string_view name, int& error);
 
 // Opens for reading and writing, created when missing, not emptied; -1 and
-// `error` on failure.
+// `error` on failure. A pipe or socket of that name is refused.
 int open_for_update(std::string_view name, int& error);
 
 // Writes `text`, whose lines end in LF, at `offset` with the platform's line
@@ -34,5 +46,23 @@ bool held_file_blocks_rename();
 void close(int fd);
 // 0 or the error number.
 int remove(std::string_view name);
+
+// The run's exclusive hold on the current directory, so that two runs never
+// use each other's files. It is let go when destroyed, and by the system
+// when the process ends in any way: a run that was killed blocks no other.
+class DirectoryLock {
+ public:
+  DirectoryLock() = default;
+  ~DirectoryLock();
+  DirectoryLock(const DirectoryLock&) = delete;
+  DirectoryLock& operator=(const DirectoryLock&) = delete;
+
+  // False when another run holds the directory. Where the system cannot lock
+  // a directory at all, the run goes on without the hold.
+  bool take();
+
+ private:
+  std::intptr_t handle_ = -1;
+};
 
 }  // namespace genopt::files

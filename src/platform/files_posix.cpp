@@ -1,7 +1,9 @@
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/files.h"
@@ -21,10 +23,14 @@ int cut_at(int fd, std::int64_t length) {
 // Every name of the program is short; a copy makes it NUL-terminated.
 std::string path_of(std::string_view name) { return std::string(name); }
 
-int read_all(int fd, std::string& content) {
+// Reads until the end of the file or until more than `limit` bytes are
+// held; returns whether the file went on beyond the limit.
+int read_all(int fd, std::string& content, std::size_t limit, bool& beyond) {
   char chunk[65536];
-  for (;;) {
-    const ssize_t got = ::read(fd, chunk, sizeof chunk);
+  beyond = false;
+  while (content.size() <= limit) {
+    const std::size_t wanted = std::min(sizeof chunk, limit + 1 - content.size());
+    const ssize_t got = ::read(fd, chunk, wanted);
     if (got == 0) return 0;
     if (got < 0) {
       if (errno == EINTR) continue;
@@ -32,33 +38,76 @@ int read_all(int fd, std::string& content) {
     }
     content.append(chunk, static_cast<std::size_t>(got));
   }
+  content.resize(limit);
+  beyond = true;
+  return 0;
+}
+
+// A pipe or socket would wait for a writer or reader that may never come:
+// such a file is opened without waiting and then refused, with the error a
+// write at an offset would give it.
+int refuse_unless_plain(int fd, int& error) {
+  struct stat status {};
+  if (::fstat(fd, &status) != 0) {
+    error = errno;
+  } else if (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)) {
+    error = ESPIPE;
+  } else if (S_ISDIR(status.st_mode)) {
+    error = EISDIR;
+  } else {
+    error = 0;
+    return fd;
+  }
+  ::close(fd);
+  return -1;
+}
+
+int open_plain(std::string_view name, int flags, int& error) {
+  const int fd = ::open(path_of(name).c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    error = errno;
+    return -1;
+  }
+  return refuse_unless_plain(fd, error);
+}
+
+int read_limited(std::string_view name, std::string& content, std::size_t limit, bool& beyond) {
+  content.clear();
+  int error = 0;
+  const int fd = open_plain(name, O_RDONLY, error);
+  if (fd < 0) return error;
+  error = read_all(fd, content, limit, beyond);
+  ::close(fd);
+  return error;
 }
 
 }  // namespace
 
 int read_whole(std::string_view name, std::string& content) {
-  content.clear();
-  const int fd = ::open(path_of(name).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno;
-  struct stat status {};
-  int error = ::fstat(fd, &status) == 0 ? 0 : errno;
-  if (error == 0) error = S_ISDIR(status.st_mode) ? EISDIR : read_all(fd, content);
-  ::close(fd);
+  bool beyond = false;
+  const int error = read_limited(name, content, max_input_size, beyond);
+  if (error == 0 && beyond) {
+    content.clear();
+    return EFBIG;
+  }
   return error;
+}
+
+int read_start(std::string_view name, std::string& content, std::size_t limit) {
+  bool beyond = false;
+  return read_limited(name, content, limit, beyond);
 }
 
 bool is_missing(int error) { return error == ENOENT; }
 
+bool is_too_large(int error) { return error == EFBIG; }
+
 int open_for_output(std::string_view name, int& error) {
-  const int fd = ::open(path_of(name).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-  error = fd < 0 ? errno : 0;
-  return fd;
+  return open_plain(name, O_WRONLY | O_CREAT, error);
 }
 
 int open_for_update(std::string_view name, int& error) {
-  const int fd = ::open(path_of(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  error = fd < 0 ? errno : 0;
-  return fd;
+  return open_plain(name, O_RDWR | O_CREAT, error);
 }
 
 // Lines end in LF here, as the text has them.
@@ -82,5 +131,24 @@ void close(int fd) {
 }
 
 int remove(std::string_view name) { return ::unlink(path_of(name).c_str()) == 0 ? 0 : errno; }
+
+DirectoryLock::~DirectoryLock() {
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));
+}
+
+// flock on the directory itself: nothing is written into it, and the model
+// does not inherit the descriptor.
+bool DirectoryLock::take() {
+  const int fd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return true;
+  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    const bool held_by_another = errno == EWOULDBLOCK;
+    ::close(fd);
+    return !held_by_another;
+  }
+  handle_ = fd;
+  return true;
+}
 
 }  // namespace genopt::files

@@ -46,6 +46,11 @@ int write_failure_lines(const FailureText& text, ReportFiles& reports) {
 
 }  // namespace
 
+int refuse_shared_directory() {
+  write_to_standard_error("genopt: another run is using this directory\n");
+  return platform_failure_status;
+}
+
 int end_failed_run(const Outcome& outcome, ReportFiles& reports, Console& console) {
   console.end_key_mode();
   if (outcome.kind == OutcomeKind::platform) {

@@ -17,4 +17,8 @@ namespace genopt {
 // failure whose own lines cannot be written.
 int end_failed_run(const Outcome& outcome, ReportFiles& reports, Console& console);
 
+// Another run holds the directory: told on standard error before anything
+// is written; the exit status is 1.
+int refuse_shared_directory();
+
 }  // namespace genopt

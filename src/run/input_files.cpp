@@ -49,14 +49,21 @@ std::int32_t read_one_per_line(std::string_view content, std::int32_t n, Store s
   return n + 1;  // a value after the N-th
 }
 
+// The failures of one optional input file.
+struct OptionalFileFailures {
+  Failure open;  // it exists but cannot be opened or read
+  Failure read;  // its content is not what it must be
+};
+
 // Reads an optional input file and hands its content to `take`: a missing
-// file is no failure, one that exists but cannot be read is `open_failure`.
+// file is no failure; one larger than any input may be is refused unread.
 template <class Take>
-Outcome read_optional_file(std::string_view name, Failure open_failure, Take take) {
+Outcome read_optional_file(std::string_view name, OptionalFileFailures failures, Take take) {
   std::string content;
   const int error = files::read_whole(name, content);
   if (files::is_missing(error)) return {};
-  if (error != 0) return failed(open_failure);
+  if (files::is_too_large(error)) return failed(failures.read);
+  if (error != 0) return failed(failures.open);
   return take(content);
 }
 
@@ -114,13 +121,13 @@ Outcome read_settings_file(SearchState& state) {
 
 Outcome read_start_point_file(SearchState& state) {
   return read_optional_file(
-      text::start_point_file_name, Failure::start_point_open,
+      text::start_point_file_name, {Failure::start_point_open, Failure::start_point_read},
       [&](std::string_view content) { return take_start_point(content, state); });
 }
 
 Outcome read_integer_flags_file(SearchState& state) {
   return read_optional_file(
-      text::integer_flags_file_name, Failure::integer_flags_open,
+      text::integer_flags_file_name, {Failure::integer_flags_open, Failure::integer_flags_read},
       [&](std::string_view content) { return take_integer_flags(content, state); });
 }
 

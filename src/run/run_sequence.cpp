@@ -1,6 +1,7 @@
 #include "run/run_sequence.h"
 
 #include "evaluation/work_file.h"
+#include "platform/files.h"
 #include "run/failure_path.h"
 #include "run/input_files.h"
 #include "search/search_engine.h"
@@ -25,6 +26,8 @@ Outcome read_problem(SearchState& state) {
 }  // namespace
 
 int run_genopt(SearchState& state, Console& console) {
+  files::DirectoryLock lock;
+  if (!lock.take()) return refuse_shared_directory();
   ReportFiles reports;
   WorkFile work_file;
   if (const int error = work_file.open(); error != 0) {

@@ -5,9 +5,10 @@
 
 namespace genopt {
 
-// The whole run: the work file first, the three input files in their order,
-// the size table, one search, then the work file is deleted. Returns the
-// exit status: 0 after a normal end and after every reported failure.
+// The whole run: the directory taken for this run alone, the work file, the
+// three input files in their order, the size table, one search, then the
+// work file is deleted. Returns the exit status: 0 after a normal end and
+// after every reported failure.
 int run_genopt(SearchState& state, Console& console);
 
 }  // namespace genopt
