@@ -9,9 +9,13 @@
 
 #include <atomic>
 #include <cassert>
+#include <condition_variable>
 #include <cstdint>
 #include <iterator>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "platform/console.h"
 
@@ -136,6 +140,60 @@ std::int64_t performance_ticks_per_second() {
   return frequency.QuadPart;
 }
 
+// Wine hands a pipe of the Unix shell over in a form that cannot be peeked
+// (PeekNamedPipe is not supported on it). A thread of its own then waits on
+// the pipe, so that a poll still never blocks.
+bool pipe_cannot_be_peeked(HANDLE pipe) {
+  DWORD available = 0;
+  if (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) return false;
+  const DWORD error = GetLastError();
+  return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION;
+}
+
+class PipeReader {
+ public:
+  explicit PipeReader(HANDLE pipe) : shared_(std::make_shared<Shared>()) {
+    // Detached: it may wait in ReadFile until the program ends.
+    std::thread(read_until_end, pipe, shared_).detach();
+  }
+
+  // The count of bytes put in `buffer`; 0 when none is there yet, -1 at the
+  // end of the pipe. Waits for one of them when `wait` is set.
+  long take(char* buffer, std::size_t size, bool wait) {
+    std::unique_lock<std::mutex> lock(shared_->mutex);
+    if (wait)
+      shared_->arrived.wait(lock, [&] { return !shared_->bytes.empty() || shared_->ended; });
+    if (shared_->bytes.empty()) return shared_->ended ? -1 : 0;
+    const std::size_t count = size < shared_->bytes.size() ? size : shared_->bytes.size();
+    shared_->bytes.copy(buffer, count);
+    shared_->bytes.erase(0, count);
+    return static_cast<long>(count);
+  }
+
+ private:
+  struct Shared {
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::string bytes;  // read and not yet taken
+    bool ended = false;
+  };
+
+  static void read_until_end(HANDLE pipe, std::shared_ptr<Shared> shared) {
+    char chunk[4096];
+    for (;;) {
+      DWORD count = 0;
+      const bool read = ReadFile(pipe, chunk, sizeof chunk, &count, nullptr) && count > 0;
+      std::lock_guard<std::mutex> lock(shared->mutex);
+      if (read) shared->bytes.append(chunk, count);
+      shared->ended = !read;  // Wine reads 0 bytes at the end of such a pipe
+      shared->arrived.notify_all();
+      if (!read) return;
+    }
+  }
+
+  std::shared_ptr<Shared> shared_;
+};
+
 enum class Refill { got_bytes, nothing_now, ended };
 
 }  // namespace
@@ -154,7 +212,11 @@ struct Console::Platform {
         input_kind(input_kind_of(input)),
         output_is_console(is_console(output)),
         ticks_between_refills(performance_ticks_per_second() / kRefillsPerSecond),
-        input_ended(input_kind == InputKind::no_keys) {}
+        input_ended(input_kind == InputKind::no_keys) {
+    if (input_kind == InputKind::pipe && pipe_cannot_be_peeked(input)) {
+      pipe_reader = std::make_unique<PipeReader>(input);
+    }
+  }
 
   void write_out(std::string_view bytes) {
     if (bytes.empty() || output == INVALID_HANDLE_VALUE) return;
@@ -204,6 +266,7 @@ struct Console::Platform {
 
   // Takes what is waiting in a pipe or a file, without blocking.
   Refill refill_if_waiting() {
+    if (pipe_reader) return from_pipe_reader(pipe_reader->take(buffer, sizeof buffer, false));
     DWORD wanted = sizeof buffer;
     if (input_kind == InputKind::pipe) {
       DWORD available = 0;
@@ -219,6 +282,7 @@ struct Console::Platform {
 
   // Waits for the bytes of a pipe or a file.
   Refill refill_blocking() {
+    if (pipe_reader) return from_pipe_reader(pipe_reader->take(buffer, sizeof buffer, true));
     for (;;) {
       DWORD count = 0;
       if (!ReadFile(input, buffer, sizeof buffer, &count, nullptr)) return end_input();
@@ -231,6 +295,11 @@ struct Console::Platform {
   bool pipe_is_open() {
     DWORD available = 0;
     return PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr) != 0;
+  }
+
+  Refill from_pipe_reader(long count) {
+    if (count > 0) return store(static_cast<DWORD>(count));
+    return count == 0 ? Refill::nothing_now : end_input();
   }
 
   Refill store(DWORD count) {
@@ -324,6 +393,7 @@ struct Console::Platform {
   std::wstring wide_out;
   std::string narrow_out;
 
+  std::unique_ptr<PipeReader> pipe_reader;  // only for a pipe that cannot be peeked
   bool input_ended;
   bool refill_at_once = true;  // the buffer was just emptied: look at once
   int polls_since_refill = 0;
