@@ -161,8 +161,9 @@ class PipeReader {
   // end of the pipe. Waits for one of them when `wait` is set.
   long take(char* buffer, std::size_t size, bool wait) {
     std::unique_lock<std::mutex> lock(shared_->mutex);
-    if (wait)
+    if (wait) {
       shared_->arrived.wait(lock, [&] { return !shared_->bytes.empty() || shared_->ended; });
+    }
     if (shared_->bytes.empty()) return shared_->ended ? -1 : 0;
     const std::size_t count = size < shared_->bytes.size() ? size : shared_->bytes.size();
     shared_->bytes.copy(buffer, count);
