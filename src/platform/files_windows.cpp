@@ -6,8 +6,10 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <string>
 
 #include "platform/files.h"
 #include "platform/wide_text_windows.h"
@@ -48,16 +50,34 @@ int open_descriptor(std::string_view name, DWORD access, int& error) {
   return fd;
 }
 
-int read_all(HANDLE handle, std::string& content) {
+// Reads until the end of the file or until more than `limit` bytes are
+// held; `beyond` tells whether the file went on beyond the limit.
+int read_all(HANDLE handle, std::string& content, std::size_t limit, bool& beyond) {
   std::array<char, 65536> chunk;
-  for (;;) {
+  beyond = false;
+  while (content.size() <= limit) {
+    const std::size_t wanted = std::min(chunk.size(), limit + 1 - content.size());
     DWORD got = 0;
-    if (!ReadFile(handle, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) {
+    if (!ReadFile(handle, chunk.data(), static_cast<DWORD>(wanted), &got, nullptr)) {
       return windows::last_error_number();
     }
     if (got == 0) return 0;
     content.append(chunk.data(), got);
   }
+  content.resize(limit);
+  beyond = true;
+  return 0;
+}
+
+int read_limited(std::string_view name, std::string& content, std::size_t limit, bool& beyond) {
+  content.clear();
+  const HANDLE handle = CreateFileW(windows::wide(name).c_str(), GENERIC_READ, share_all, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return open_error(name);
+  const int error =
+      GetFileType(handle) == FILE_TYPE_PIPE ? ESPIPE : read_all(handle, content, limit, beyond);
+  CloseHandle(handle);
+  return error;
 }
 
 int write_at(HANDLE handle, std::int64_t& offset, const char* bytes, std::size_t size) {
@@ -90,16 +110,23 @@ int cut_at(HANDLE handle, std::int64_t length) {
 }  // namespace
 
 int read_whole(std::string_view name, std::string& content) {
-  content.clear();
-  const HANDLE handle = CreateFileW(windows::wide(name).c_str(), GENERIC_READ, share_all, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return open_error(name);
-  const int error = read_all(handle, content);
-  CloseHandle(handle);
+  bool beyond = false;
+  const int error = read_limited(name, content, max_input_size, beyond);
+  if (error == 0 && beyond) {
+    content.clear();
+    return EFBIG;
+  }
   return error;
 }
 
+int read_start(std::string_view name, std::string& content, std::size_t limit) {
+  bool beyond = false;
+  return read_limited(name, content, limit, beyond);
+}
+
 bool is_missing(int error) { return error == ENOENT; }
+
+bool is_too_large(int error) { return error == EFBIG; }
 
 int open_for_output(std::string_view name, int& error) {
   return open_descriptor(name, GENERIC_WRITE, error);
@@ -138,6 +165,49 @@ void close(int fd) {
 
 int remove(std::string_view name) {
   return DeleteFileW(windows::wide(name).c_str()) ? 0 : windows::last_error_number();
+}
+
+namespace {
+
+// The directory's own full name, the same however it was reached.
+std::wstring final_directory_name() {
+  const HANDLE directory = CreateFileW(L".", FILE_READ_ATTRIBUTES, share_all, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (directory == INVALID_HANDLE_VALUE) return {};
+  std::wstring name(MAX_PATH, L'\0');
+  DWORD length = GetFinalPathNameByHandleW(directory, name.data(), MAX_PATH, 0);
+  if (length >= MAX_PATH) {
+    name.resize(length);
+    length = GetFinalPathNameByHandleW(directory, name.data(), length, 0);
+  }
+  CloseHandle(directory);
+  name.resize(length < name.size() ? length : 0);
+  return name;
+}
+
+}  // namespace
+
+DirectoryLock::~DirectoryLock() {
+  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
+// A named mutex per directory: it lives while a run holds its handle, and
+// the system closes that handle however the run ends.
+bool DirectoryLock::take() {
+  std::wstring name = final_directory_name();
+  if (name.empty()) return true;
+  for (wchar_t& character : name) {
+    if (character == L'\\') character = L'/';  // a backslash would name a namespace
+    if (character >= L'a' && character <= L'z') character = character - L'a' + L'A';
+  }
+  const HANDLE mutex = CreateMutexW(nullptr, FALSE, (L"Local\\genopt " + name).c_str());
+  if (mutex == nullptr) return true;
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(mutex);
+    return false;
+  }
+  handle_ = reinterpret_cast<std::intptr_t>(mutex);
+  return true;
 }
 
 }  // namespace genopt::files
