@@ -1,0 +1,176 @@
+// Files that are not what they should be, and a second run in the same
+// directory: each ends with a message, never a hang, an endless read or a
+// run that uses another's files.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+
+#include "platform/files.h"
+#include "support/binary_run.h"
+#include "support/file_content.h"
+#include "support/key_scripts.h"
+#include "support/scratch_directory.h"
+#include "text/code_page.h"
+
+extern char** environ;
+
+namespace genopt {
+namespace {
+
+namespace fs = std::filesystem;
+using test_support::ProgramRun;
+using test_support::run_genopt;
+using test_support::ScratchDirectory;
+using text::cp1251;
+
+const char* const two_variables = "'p'\n0\n1 1\n-5 5\n-5 5\n";
+
+std::string two_lines(std::string_view russian, std::string_view english) {
+  std::string lines;
+  lines.append(" ").append(russian).append("\n ").append(english).append("\n");
+  return lines;
+}
+
+std::set<std::string> names_in(const std::string& directory) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(directory)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+TEST(HostileFiles, PipeInPlaceOfAnInputOrReportFileIsRefusedNotWaitedOn) {
+  {
+    ScratchDirectory directory;
+    ASSERT_EQ(::mkfifo("&_in_gen.txt", 0644), 0);
+    const ProgramRun run = run_genopt();
+    EXPECT_EQ(run.exit_status, 0);
+    EXPECT_EQ(directory.read("z_result.txt"),
+              two_lines(cp1251<"Ошибка ввода из файла &_in_gen.txt">,
+                        "Misentry from make file &_in_gen.txt"));
+  }
+  {
+    ScratchDirectory directory;
+    directory.write("&_in_gen.txt", two_variables);
+    directory.install_model("sphere");
+    ASSERT_EQ(::mkfifo("z_result.txt", 0644), 0);
+    const ProgramRun run = run_genopt();
+    EXPECT_NE(run.exit_status, 0);
+    EXPECT_NE(run.errors.find("genopt: z_result.txt: "), std::string::npos) << run.errors;
+  }
+}
+
+TEST(HostileFiles, EndlessInputFileIsRefusedAsItsInputFailure) {
+  ScratchDirectory directory;
+  directory.write("&_in_gen.txt", two_variables);
+  fs::create_symlink("/dev/zero", "&&_in_X_start.txt");
+  const ProgramRun run = run_genopt();
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(directory.read("z_result.txt"),
+            two_lines(cp1251<"Ошибка ВВОДА из файла &&_in_X_start.txt">,
+                      "Misentry from file &&_in_X_start.txt"));
+}
+
+TEST(HostileFiles, EndlessFileInPlaceOfTheAnswerIsAMisentry) {
+  ScratchDirectory directory;
+  directory.write("&_in_gen.txt", two_variables);
+  directory.install_model("links_work_file_to_zero");
+  const ProgramRun run = run_genopt();
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(directory.read("z_result.txt"),
+            two_lines(cp1251<"Ошибка ввода из рабочего файла &&&_Rab.txt">,
+                      "Misentry from make file &&&_Rab.txt"));
+}
+
+TEST(OneRunPerDirectory, SecondRunRefusesBeforeWritingAnything) {
+  ScratchDirectory directory;
+  directory.write("&_in_gen.txt", two_variables);
+  directory.install_model("sphere");
+  const std::set<std::string> before = names_in(directory.path());
+  {
+    files::DirectoryLock first_run;  // stands for a run that is going on
+    ASSERT_TRUE(first_run.take());
+    const ProgramRun second = run_genopt();
+    EXPECT_EQ(second.exit_status, 1);
+    EXPECT_EQ(second.errors, "genopt: another run is using this directory\n");
+    EXPECT_EQ(second.console, "");
+    EXPECT_EQ(names_in(directory.path()), before);
+  }
+  // Once the first is over, the directory is free again.
+  EXPECT_EQ(run_genopt(test_support::stop_at_poll(1)).exit_status, 0);
+}
+
+// Starts the binary in the current directory, its streams in files named
+// after `stem`, without waiting for it.
+pid_t start_genopt(const std::string& keys_file, const std::string& stem) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, keys_file.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, (stem + ".out").c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, (stem + ".err").c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  char* argv[] = {const_cast<char*>(GENOPT_BINARY), nullptr};
+  pid_t pid = -1;
+  if (posix_spawn(&pid, GENOPT_BINARY, &actions, nullptr, argv, environ) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+int exit_status_of(pid_t pid) {
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Two runs started together, many times over: exactly one runs, the other
+// refuses, and the reports are those of a run alone.
+TEST(OneRunPerDirectory, OfTwoRunsStartedTogetherOneRunsAndTheOtherRefuses) {
+  const std::string keys = test_support::stop_at_poll(10 * 20 + 3);
+  std::string alone_result;
+  std::string alone_selection;
+  {
+    ScratchDirectory directory;
+    directory.write("&_in_gen.txt", two_variables);
+    directory.install_model("sphere");
+    ASSERT_EQ(run_genopt(keys).exit_status, 0);
+    alone_result = directory.read("z_result.txt");
+    alone_selection = directory.read("z_selection.txt");
+  }
+  for (int trial = 0; trial < 10; ++trial) {
+    ScratchDirectory directory;
+    directory.write("&_in_gen.txt", two_variables);
+    directory.install_model("sphere");
+    const std::string io = directory.path() + "-io";
+    fs::create_directory(io);
+    std::ofstream(io + "/keys") << keys;
+    const pid_t first = start_genopt(io + "/keys", io + "/1");
+    const pid_t second = start_genopt(io + "/keys", io + "/2");
+    ASSERT_GT(first, 0);
+    ASSERT_GT(second, 0);
+    const int statuses[] = {exit_status_of(first), exit_status_of(second)};
+    const std::string errors[] = {test_support::file_content(io + "/1.err"),
+                                  test_support::file_content(io + "/2.err")};
+    fs::remove_all(io);
+    const int ran = statuses[0] == 0 ? 0 : 1;
+    EXPECT_EQ(statuses[ran], 0) << "trial " << trial;
+    EXPECT_EQ(statuses[1 - ran], 1) << "trial " << trial;
+    EXPECT_EQ(errors[1 - ran], "genopt: another run is using this directory\n");
+    EXPECT_EQ(directory.read("z_result.txt"), alone_result) << "trial " << trial;
+    EXPECT_EQ(directory.read("z_selection.txt"), alone_selection) << "trial " << trial;
+  }
+}
+
+}  // namespace
+}  // namespace genopt
