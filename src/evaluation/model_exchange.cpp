@@ -27,7 +27,14 @@ Outcome exchange_with_model(EvaluationRecord& evaluation, const ProblemView& pro
   make_record(evaluation, problem.variable_count, exchange.record);
   if (exchange.work_file.write_record(exchange.record) != 0)
     return failed(Failure::work_file_write);
-  if (run_model(text::model_program_name) != ModelRun::ended) return failed(Failure::model_start);
+  switch (run_model(text::model_program_name, exchange.model_time_limit)) {
+    case ModelRun::ended:
+      break;
+    case ModelRun::not_started:
+      return failed(Failure::model_start);
+    case ModelRun::timed_out:
+      return failed(Failure::model_timeout, exchange.model_time_limit);
+  }
   if (exchange.work_file.read_answer(exchange.answer) != 0) return failed(Failure::work_file_read);
 
   // The buffers keep their values between exchanges: a field the answer does

@@ -14,6 +14,7 @@ namespace genopt {
 // sized once, so that an evaluation allocates nothing.
 struct ModelExchange {
   WorkFile& work_file;
+  std::int32_t model_time_limit = 0;  // seconds a model run may take; 0: no limit
   std::string record{};
   std::string answer{};
 };
@@ -22,7 +23,8 @@ struct ModelExchange {
 // work file, runs the model, and reads back one real and one integer into the
 // persistent buffers rab_value and rab_index: a lone number is the objective,
 // a number and an index set that constraint value. An answer without a number
-// is a failure, as is one of the wrong form or with an index outside 1..M.
+// is a failure, as is one of the wrong form or with an index outside 1..M, and
+// a model run that outlasts its time limit.
 Outcome exchange_with_model(EvaluationRecord& evaluation, const ProblemView& problem,
                             ModelExchange& exchange);
 

@@ -100,11 +100,55 @@ HANDLE inheritable_copy(DWORD standard_handle) {
   return copy;
 }
 
-bool start_and_wait(const std::wstring& path) {
+// The processes a limited model run starts: ended together when its time is
+// up, and with the job's last handle in any case.
+class ModelJob {
+ public:
+  ModelJob() : job_(CreateJobObjectW(nullptr, nullptr)) {
+    if (job_ == nullptr) return;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+  }
+  ~ModelJob() {
+    if (job_ != nullptr) CloseHandle(job_);
+  }
+  ModelJob(const ModelJob&) = delete;
+  ModelJob& operator=(const ModelJob&) = delete;
+
+  bool take(HANDLE process) { return job_ != nullptr && AssignProcessToJobObject(job_, process); }
+  void end_all() { TerminateJobObject(job_, 1); }
+
+ private:
+  HANDLE job_;
+};
+
+// Waits for the started model; false when its time ran out first.
+bool wait_for_model(const PROCESS_INFORMATION& started, std::int32_t time_limit_seconds) {
+  if (time_limit_seconds <= 0) {
+    ResumeThread(started.hThread);
+    WaitForSingleObject(started.hProcess, INFINITE);
+    return true;
+  }
+  ModelJob job;
+  if (!job.take(started.hProcess)) {
+    TerminateProcess(started.hProcess, 1);
+    WaitForSingleObject(started.hProcess, INFINITE);
+    return false;
+  }
+  ResumeThread(started.hThread);
+  const DWORD limit_ms = static_cast<DWORD>(time_limit_seconds) * 1000;
+  if (WaitForSingleObject(started.hProcess, limit_ms) == WAIT_OBJECT_0) return true;
+  job.end_all();
+  WaitForSingleObject(started.hProcess, INFINITE);
+  return false;
+}
+
+ModelRun start_and_wait(const std::wstring& path, std::int32_t time_limit_seconds) {
   const InheritedHandle input(open_null_input());
   const InheritedHandle output(inheritable_copy(STD_OUTPUT_HANDLE));
   const InheritedHandle error(inheritable_copy(STD_ERROR_HANDLE));
-  if (!input.valid()) return false;
+  if (!input.valid()) return ModelRun::not_started;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
@@ -113,23 +157,24 @@ bool start_and_wait(const std::wstring& path) {
   startup.hStdError = error.get();
   std::wstring command_line = L"\"" + path + L"\" -c -r";
   PROCESS_INFORMATION started{};
-  if (!CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                      nullptr, &startup, &started)) {
-    return false;
+  // Started suspended, so that a limited run is in its job before it can start anything.
+  if (!CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
+                      nullptr, nullptr, &startup, &started)) {
+    return ModelRun::not_started;
   }
+  const bool ended = wait_for_model(started, time_limit_seconds);
   CloseHandle(started.hThread);
-  WaitForSingleObject(started.hProcess, INFINITE);
   CloseHandle(started.hProcess);
-  return true;
+  return ended ? ModelRun::ended : ModelRun::timed_out;
 }
 
 }  // namespace
 
-ModelRun run_model(const char* program) {
+ModelRun run_model(const char* program, std::int32_t time_limit_seconds) {
   const std::optional<std::wstring> path = find_program(windows::wide(program));
   if (!path) return ModelRun::not_started;
   // The exit code is of no concern: the answer is in the work file.
-  return start_and_wait(*path) ? ModelRun::ended : ModelRun::not_started;
+  return start_and_wait(*path, time_limit_seconds);
 }
 
 }  // namespace genopt

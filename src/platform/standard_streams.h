@@ -13,5 +13,7 @@ void prepare_standard_streams();
 
 // Best effort: nothing is left to tell a failure to when this fails.
 void write_to_standard_error(std::string_view text);
+// Best effort, for the answers to --help and --version.
+void write_to_standard_output(std::string_view text);
 
 }  // namespace genopt

@@ -20,13 +20,21 @@ void prepare_standard_streams() {
   std::signal(SIGPIPE, SIG_IGN);  // a write to a closed pipe then fails instead of ending us
 }
 
-void write_to_standard_error(std::string_view text) {
+namespace {
+
+void write_all(int fd, std::string_view text) {
   while (!text.empty()) {
-    const ssize_t written = ::write(STDERR_FILENO, text.data(), text.size());
+    const ssize_t written = ::write(fd, text.data(), text.size());
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) return;
     text.remove_prefix(static_cast<std::size_t>(written));
   }
 }
+
+}  // namespace
+
+void write_to_standard_error(std::string_view text) { write_all(STDERR_FILENO, text); }
+
+void write_to_standard_output(std::string_view text) { write_all(STDOUT_FILENO, text); }
 
 }  // namespace genopt

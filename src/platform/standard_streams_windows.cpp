@@ -50,16 +50,25 @@ void prepare_standard_streams() {
 }
 
 // Lines end in CR LF, the platform's convention.
-void write_to_standard_error(std::string_view text) {
-  const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
-  if (is_missing(error)) return;
+namespace {
+
+// Lines end in CR LF on Windows.
+void write_lines(DWORD standard_handle, std::string_view text) {
+  const HANDLE handle = GetStdHandle(standard_handle);
+  if (is_missing(handle)) return;
   while (!text.empty()) {
     const std::size_t line_end = text.find('\n');
-    if (line_end == text.npos) return write_all(error, text);
-    write_all(error, text.substr(0, line_end));
-    write_all(error, "\r\n");
+    if (line_end == text.npos) return write_all(handle, text);
+    write_all(handle, text.substr(0, line_end));
+    write_all(handle, "\r\n");
     text.remove_prefix(line_end + 1);
   }
 }
+
+}  // namespace
+
+void write_to_standard_error(std::string_view text) { write_lines(STD_ERROR_HANDLE, text); }
+
+void write_to_standard_output(std::string_view text) { write_lines(STD_OUTPUT_HANDLE, text); }
 
 }  // namespace genopt

@@ -25,7 +25,7 @@ Outcome read_problem(SearchState& state) {
 
 }  // namespace
 
-int run_genopt(SearchState& state, Console& console) {
+int run_genopt(SearchState& state, Console& console, const RunOptions& options) {
   files::DirectoryLock lock;
   if (!lock.take()) return refuse_shared_directory();
   ReportFiles reports;
@@ -35,7 +35,7 @@ int run_genopt(SearchState& state, Console& console) {
   }
   Outcome outcome = read_problem(state);
   if (outcome.ok()) {
-    ModelExchange exchange{work_file};
+    ModelExchange exchange{work_file, options.model_time_limit};
     SearchContext context{state, exchange, reports, console};
     outcome = run_search(context);
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/console.h"
+#include "run/command_line.h"
 #include "state/search_state.h"
 
 namespace genopt {
@@ -9,6 +10,6 @@ namespace genopt {
 // three input files in their order, the size table, one search, then the
 // work file is deleted. Returns the exit status: 0 after a normal end and
 // after every reported failure.
-int run_genopt(SearchState& state, Console& console);
+int run_genopt(SearchState& state, Console& console, const RunOptions& options = {});
 
 }  // namespace genopt

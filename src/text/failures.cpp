@@ -9,14 +9,19 @@ namespace genopt {
 
 namespace {
 
+std::string with_number(std::string_view before, std::int32_t number, std::string_view after) {
+  char digits[16];
+  const auto written = std::to_chars(digits, digits + sizeof digits, number);
+  std::string line(before);
+  line.append(digits, written.ptr).append(after);
+  return line;
+}
+
 // "(попыток: 12)": the count in parentheses, so that no word must agree with it.
 std::string with_count(std::string_view text, std::string_view label, std::int32_t count) {
-  char digits[16];
-  const auto written = std::to_chars(digits, digits + sizeof digits, count);
-  std::string line(text);
-  line.append(" (").append(label).append(": ");
-  line.append(digits, written.ptr).append(")");
-  return line;
+  std::string before(text);
+  before.append(" (").append(label).append(": ");
+  return with_number(before, count, ")");
 }
 
 }  // namespace
@@ -65,6 +70,10 @@ FailureText failure_text(Failure failure, std::int32_t count) {
           result,
           with_count(cp1251<"Не найдено ни одного допустимого решения">, cp1251<"попыток">, count),
           with_count("No feasible candidate found", "attempts", count)};
+    case Failure::model_timeout:
+      return {result,
+              with_number(cp1251<"Модель tarnix.exe не завершилась за ">, count, cp1251<" с">),
+              with_number("Model tarnix.exe did not finish in ", count, " s")};
   }
   return {};
 }

@@ -23,6 +23,7 @@ enum class Failure : std::uint8_t {
   work_file_read,            // the model's answer is of the wrong form or its index out of range
   model_start,               // the model program cannot be started at all
   no_feasible_candidate,     // the initial population found no feasible candidate at all
+  model_timeout,             // a model run took longer than its time limit
 };
 
 struct FailureText {

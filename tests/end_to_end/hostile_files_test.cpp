@@ -110,6 +110,75 @@ TEST(OneRunPerDirectory, SecondRunRefusesBeforeWritingAnything) {
   EXPECT_EQ(run_genopt(test_support::stop_at_poll(1)).exit_status, 0);
 }
 
+// The binary with `arguments` through the shell, standard input from the null
+// device; the exit status, what it showed on its console and its errors.
+struct ShellRun {
+  int exit_status = -1;
+  std::string console;
+  std::string errors;
+};
+
+ShellRun run_with_arguments(const ScratchDirectory& directory, const std::string& arguments) {
+  const std::string io = directory.path() + "-io";
+  fs::create_directory(io);
+  const std::string command = std::string("'") + GENOPT_BINARY + "' " + arguments +
+                              " </dev/null >'" + io + "/out' 2>'" + io + "/err'";
+  const int status = std::system(command.c_str());
+  ShellRun run;
+  run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.console = test_support::file_content(io + "/out");
+  run.errors = test_support::file_content(io + "/err");
+  fs::remove_all(io);
+  return run;
+}
+
+// The processes other than this one whose current directory is `directory`.
+int processes_in(const std::string& directory) {
+  int count = 0;
+  const std::string ours = std::to_string(::getpid());
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name == ours || name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::error_code unreadable;
+    const fs::path cwd = fs::read_symlink(entry.path() / "cwd", unreadable);
+    if (!unreadable && cwd == fs::path(directory)) ++count;
+  }
+  return count;
+}
+
+TEST(CommandLineOptions, BadOptionIsRefusedWithUsageAndNothingWritten) {
+  ScratchDirectory directory;
+  directory.write("&_in_gen.txt", two_variables);
+  const std::set<std::string> before = names_in(directory.path());
+  const ShellRun run = run_with_arguments(directory, "--model-timeout soon");
+  EXPECT_EQ(run.exit_status, 2);
+  EXPECT_EQ(run.errors.rfind("genopt: --model-timeout takes a whole number of seconds from 1 to "
+                             "2000000, not 'soon'\nusage: genopt ",
+                             0),
+            0u)
+      << run.errors;
+  EXPECT_EQ(run.console, "");
+  EXPECT_EQ(names_in(directory.path()), before);
+  const ShellRun help = run_with_arguments(directory, "--help");
+  EXPECT_EQ(help.exit_status, 0);
+  EXPECT_EQ(help.console.rfind("usage: genopt ", 0), 0u);
+  EXPECT_EQ(names_in(directory.path()), before);
+}
+
+// A model that never ends would hold an unattended run for ever.
+TEST(CommandLineOptions, ModelTimeLimitEndsTheModelWithAllItStartedAndTheRun) {
+  ScratchDirectory directory;
+  directory.write("&_in_gen.txt", two_variables);
+  directory.install_model("never_ends");
+  const ShellRun run = run_with_arguments(directory, "--model-timeout 1");
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(directory.read("z_result.txt"),
+            two_lines(cp1251<"Модель tarnix.exe не завершилась за 1 с">,
+                      "Model tarnix.exe did not finish in 1 s"));
+  EXPECT_EQ(run.console, " Model tarnix.exe did not finish in 1 s\n Press - ENTER\n");
+  EXPECT_EQ(processes_in(directory.path()), 0);
+}
+
 // Starts the binary in the current directory, its streams in files named
 // after `stem`, without waiting for it.
 pid_t start_genopt(const std::string& keys_file, const std::string& stem) {
