@@ -36,11 +36,16 @@ Outcome exchange_with_model(EvaluationRecord& evaluation, const ProblemView& pro
       return failed(Failure::model_timeout, exchange.model_time_limit);
   }
   if (exchange.work_file.read_answer(exchange.answer) != 0) return failed(Failure::work_file_read);
+  return take_answer(exchange.answer, m, evaluation);
+}
 
+Outcome take_answer(std::string_view answer, std::int32_t constraint_count,
+                    EvaluationRecord& evaluation) {
+  const std::int32_t m = constraint_count;
   // The buffers keep their values between exchanges: a field the answer does
   // not reach stays as the last exchange left it. An answer without a number
   // (an empty or missing work file: the model failed) is no answer at all.
-  FreeFormatReader reader(exchange.answer);
+  FreeFormatReader reader(answer);
   const ReadOutcome outcome = reader.read(evaluation.rab_value, evaluation.rab_index);
   if (outcome == ReadOutcome::error || reader.stored_count() == 0) {
     return failed(Failure::work_file_read);

@@ -3,6 +3,7 @@
 // the model's answer comes back, either the objective or one constraint.
 
 #include <string>
+#include <string_view>
 
 #include "evaluation/work_file.h"
 #include "state/search_state.h"
@@ -27,6 +28,12 @@ struct ModelExchange {
 // a model run that outlasts its time limit.
 Outcome exchange_with_model(EvaluationRecord& evaluation, const ProblemView& problem,
                             ModelExchange& exchange);
+
+// The answer part of the exchange: reads one real and one integer from the
+// start of `answer` into rab_value and rab_index and sets objective_value or
+// constraint_values(rab_index), as exchange_with_model says.
+Outcome take_answer(std::string_view answer, std::int32_t constraint_count,
+                    EvaluationRecord& evaluation);
 
 // Maps candidate(1..N) to real units into X_real, runs one exchange, and
 // counts the model run and the first violated constraint.

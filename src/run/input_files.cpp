@@ -67,6 +67,38 @@ Outcome read_optional_file(std::string_view name, OptionalFileFailures failures,
   return take(content);
 }
 
+}  // namespace
+
+Outcome read_settings_file(SearchState& state) {
+  std::string content;
+  if (files::read_whole(text::settings_file_name, content) != 0) {
+    return failed(Failure::settings_file);
+  }
+  return take_settings(content, state);
+}
+
+Outcome take_settings(std::string_view content, SearchState& state) {
+  FreeFormatReader reader(content);
+  TextField title{};
+  if (reader.read(title) == ReadOutcome::error ||
+      reader.read(state.model_constraint_count) == ReadOutcome::error ||
+      reader.read(state.console_report_period, state.file_report_period) == ReadOutcome::error) {
+    return failed(Failure::settings_file);
+  }
+  // A negative K would let 2N + K fall below the indices a correct model answers.
+  if (state.model_constraint_count < 0) return failed(Failure::settings_file);
+  SettingsReads reads;
+  if (!read_bound_pairs(reader, state, reads)) return failed(Failure::settings_file);
+  if (reads.too_many_pairs) return failed(Failure::settings_too_many_pairs);
+  if (reads.pairs == 0) return failed(Failure::settings_no_pairs);
+  state.variable_count = reads.pairs;
+  if (2 * static_cast<std::int64_t>(state.variable_count) + state.model_constraint_count >
+      max_constraint_values) {
+    return failed(Failure::settings_too_many_values);
+  }
+  return {};
+}
+
 Outcome take_start_point(std::string_view content, SearchState& state) {
   const std::int32_t n = state.variable_count;
   const std::int32_t count = read_one_per_line<double>(
@@ -87,34 +119,6 @@ Outcome take_integer_flags(std::string_view content, SearchState& state) {
   if (count < 0) return failed(Failure::integer_flags_read);
   if (count != n || !all_valid) {
     for (std::int32_t i = 1; i <= n; ++i) state.is_integer[i] = 0;
-  }
-  return {};
-}
-
-}  // namespace
-
-Outcome read_settings_file(SearchState& state) {
-  std::string content;
-  if (files::read_whole(text::settings_file_name, content) != 0) {
-    return failed(Failure::settings_file);
-  }
-  FreeFormatReader reader(content);
-  TextField title{};
-  if (reader.read(title) == ReadOutcome::error ||
-      reader.read(state.model_constraint_count) == ReadOutcome::error ||
-      reader.read(state.console_report_period, state.file_report_period) == ReadOutcome::error) {
-    return failed(Failure::settings_file);
-  }
-  // A negative K would let 2N + K fall below the indices a correct model answers.
-  if (state.model_constraint_count < 0) return failed(Failure::settings_file);
-  SettingsReads reads;
-  if (!read_bound_pairs(reader, state, reads)) return failed(Failure::settings_file);
-  if (reads.too_many_pairs) return failed(Failure::settings_too_many_pairs);
-  if (reads.pairs == 0) return failed(Failure::settings_no_pairs);
-  state.variable_count = reads.pairs;
-  if (2 * static_cast<std::int64_t>(state.variable_count) + state.model_constraint_count >
-      max_constraint_values) {
-    return failed(Failure::settings_too_many_values);
   }
   return {};
 }
