@@ -178,7 +178,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const unsigned steps = static_cast<unsigned>(data[0]) << 8 | data[1];
   const std::string_view content(reinterpret_cast<const char*>(data + 2), size - 2);
 
-  // Every read that does not meet the end moves on by at least one line, so
+  // Every read that does not meet the end moves on by at least one character, so
   // the end must come within one read per character.
   FreeFormatReader reader(content);
   bool ended = false;
