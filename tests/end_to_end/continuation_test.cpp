@@ -3,15 +3,14 @@
 // searches that range. The binary has the relative and continuation modes
 // off, so these runs are made in-process with the switches on.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "support/descriptors.h"
 #include "support/in_process_run.h"
 #include "support/key_scripts.h"
 #include "support/model_call_log.h"
@@ -132,15 +131,12 @@ TEST(Continuation, MissingOrShortFileEndsTheRunOnStandardError) {
     directory.write("&_in_gen.txt", "'sphere'\n0\n1 1\n-5 5\n-5 5\n");
     start_model_call_log(directory);
     if (*file != '\0') directory.write("Z_NEPR_ZELL", file);
-    const int saved = ::dup(STDERR_FILENO);
-    const int errors = ::open("errors", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    ASSERT_GE(saved, 0);
-    ASSERT_GE(errors, 0);
-    ::dup2(errors, STDERR_FILENO);
-    const int status = run_in_process(directory, {.continuation_mode = 2}, "").exit_status;
-    ::dup2(saved, STDERR_FILENO);
-    ::close(saved);
-    ::close(errors);
+    int status = 0;
+    {
+      const test_support::StandardErrorToFile errors(directory.file("errors"));
+      ASSERT_TRUE(errors.redirected());
+      status = run_in_process(directory, {.continuation_mode = 2}, "").exit_status;
+    }
     EXPECT_NE(status, 0);
     EXPECT_NE(directory.read("errors").find("Z_NEPR_ZELL"), std::string::npos);
     EXPECT_FALSE(directory.exists("z_result.txt"));
