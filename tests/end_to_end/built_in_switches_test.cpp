@@ -77,24 +77,24 @@ TEST(Traces, HeadEveryIterationAndRepeatTheFinalCounters) {
   // "1" came at the first child of iteration 5: both traces of that
   // iteration are written, its population report is not.
   constexpr int begun = completed + 1;
-  const std::string before = directory.read("z_ПРОМЕЖ_до    1 (18).txt");
+  const std::string before = directory.read_text("z_ПРОМЕЖ_до    1 (18).txt");
   EXPECT_EQ(count_of(before, cp1251<"\n ПРОМЕЖ_ФАЙЛ до ранжирования\n">), begun);
   EXPECT_EQ(count_of(before, cp1251<" итерация\n">), 2 * begun);  // heading and closing line
   EXPECT_NE(before.find(cp1251<"           5  итерация\n ПРОМЕЖ_ФАЙЛ до ранжирования\n">),
             std::string::npos);
 
-  const std::string after = directory.read("z_ПРОМЕЖ_после 2 (19).txt");
+  const std::string after = directory.read_text("z_ПРОМЕЖ_после 2 (19).txt");
   EXPECT_EQ(count_of(after, cp1251<"\n ПРОМЕЖ_ФАЙЛ после ранжирования\n">), begun);
   EXPECT_EQ(count_of(after, cp1251<" итерация\n">), begun);
   EXPECT_NE(after.find(cp1251<"           5  итерация\n ПРОМЕЖ_ФАЙЛ после ранжирования\n">),
             std::string::npos);
 
-  const std::string iterations = directory.read("z_РЕЗУЛ_итер   3 (20).txt");
+  const std::string iterations = directory.read_text("z_РЕЗУЛ_итер   3 (20).txt");
   constexpr std::string_view report = cp1251<" ИТЕРАЦИЯ - популяция (результаты оптимизации)\n">;
   EXPECT_EQ(count_of(iterations, report), completed);
   EXPECT_NE(iterations.find("           4 " + std::string(report)), std::string::npos);
 
-  const std::string result = directory.read("z_result.txt");
+  const std::string result = directory.read_text("z_result.txt");
   const std::string variable_2 = "           2 ";
   EXPECT_EQ(count_of(result, variable_2 + std::string(cp1251<" переменная в НУЛЕВОЙ области - "
                                                              "необходима ДОВОДКА\n">)),

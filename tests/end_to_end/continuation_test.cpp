@@ -110,17 +110,17 @@ TEST(Continuation, ChainOfRelativeRunsNarrowsTheRangeAroundEachBest) {
   const std::string keys = stop_at_poll(5 * 20 + 1);
 
   ASSERT_EQ(run_in_process(directory, {.relative_mode = 1}, keys).exit_status, 0);
-  const std::vector<Range> narrowed = ranges_in(directory.read("Z_NEPR_ZELL"));
-  expect_narrowed_around_best(narrowed, settings, directory.read("z_result.txt"));
-  EXPECT_EQ(ranges_in(directory.read("Z_NEPR_ZELL_otl")), settings);
+  const std::vector<Range> narrowed = ranges_in(directory.read_text("Z_NEPR_ZELL"));
+  expect_narrowed_around_best(narrowed, settings, directory.read_text("z_result.txt"));
+  EXPECT_EQ(ranges_in(directory.read_text("Z_NEPR_ZELL_otl")), settings);
 
   start_model_call_log(directory);
   ASSERT_EQ(
       run_in_process(directory, {.relative_mode = 1, .continuation_mode = 2}, keys).exit_status, 0);
   expect_whole_steps(model_calls(directory), narrowed, 100);
-  expect_narrowed_around_best(ranges_in(directory.read("Z_NEPR_ZELL")), narrowed,
-                              directory.read("z_result.txt"));
-  EXPECT_EQ(ranges_in(directory.read("Z_NEPR_ZELL_otl")), narrowed);
+  expect_narrowed_around_best(ranges_in(directory.read_text("Z_NEPR_ZELL")), narrowed,
+                              directory.read_text("z_result.txt"));
+  EXPECT_EQ(ranges_in(directory.read_text("Z_NEPR_ZELL_otl")), narrowed);
 }
 
 TEST(Continuation, MissingOrShortFileEndsTheRunOnStandardError) {

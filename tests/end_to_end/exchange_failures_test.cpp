@@ -64,7 +64,8 @@ TEST(ExchangeFailure, AnswerWithAnIndexBeyondTheConstraintsIsReported) {
   directory.install_model("answers_index_too_big");
   const ProgramRun run = run_genopt();
   EXPECT_EQ(run.exit_status, 0);
-  EXPECT_TRUE(ends_with(directory.read_text("z_result.txt"), " Misentry from make file &&&_Rab.txt\n"));
+  EXPECT_TRUE(
+      ends_with(directory.read_text("z_result.txt"), " Misentry from make file &&&_Rab.txt\n"));
 }
 
 }  // namespace

@@ -112,7 +112,7 @@ TEST(InputFailure, IntegerFlagsOpenFailureGoesToItsOwnFile) {
   ASSERT_TRUE(std::filesystem::create_directory("&&_in_iZEL.txt"));
   const ProgramRun run = run_genopt();
   EXPECT_EQ(run.exit_status, 0);
-  EXPECT_EQ(directory.read_text("z_result.txt"), "older report\n");
+  EXPECT_EQ(directory.read("z_result.txt"), "older report\n");
   EXPECT_EQ(
       directory.read_text("z_ЦЕЛЬ         4 (21).txt"),
       two_lines(cp1251<"Ошибка ОТКРЫТИЯ  файла &&_in_iZEL.txt">, "Error opening &&_in_iZEL.txt"));

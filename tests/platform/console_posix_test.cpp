@@ -21,9 +21,7 @@ namespace {
 
 using test_support::same_settings;
 
-void write_all(int fd, std::string_view bytes) {
-  ASSERT_TRUE(test_support::write_all(fd, bytes));
-}
+void write_all(int fd, std::string_view bytes) { ASSERT_TRUE(test_support::write_all(fd, bytes)); }
 
 // A pseudo-terminal whose slave side plays the operator's console.
 class TerminalConsole : public ::testing::Test {

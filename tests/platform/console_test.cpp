@@ -21,9 +21,7 @@ namespace {
 using test_support::close_descriptor;
 using test_support::read_all;
 
-void write_all(int fd, std::string_view bytes) {
-  ASSERT_TRUE(test_support::write_all(fd, bytes));
-}
+void write_all(int fd, std::string_view bytes) { ASSERT_TRUE(test_support::write_all(fd, bytes)); }
 
 // A console whose input is a pipe holding `script` (closed unless kept open)
 // and whose output is collected from a second pipe.

@@ -98,7 +98,9 @@ ProgramRun run_genopt(std::string_view input, StandardInput kind) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = standard_input.get();
+  // A closed standard input is an invalid handle: a null one would be
+  // replaced by the input of the program's (hidden) console.
+  startup.hStdInput = kind == StandardInput::closed ? INVALID_HANDLE_VALUE : standard_input.get();
   startup.hStdOutput = standard_output.get();
   startup.hStdError = standard_error.get();
   const fs::path binary = genopt_binary();

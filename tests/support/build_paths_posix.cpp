@@ -1,6 +1,6 @@
-#include "support/build_paths.h"
-
 #include <string>
+
+#include "support/build_paths.h"
 
 namespace genopt::test_support {
 

@@ -37,17 +37,13 @@ void ScratchDirectory::write(std::string_view name, std::string_view content) co
   out << content;
 }
 
-std::string ScratchDirectory::read(std::string_view name) const {
-  return file_content(file(name));
-}
+std::string ScratchDirectory::read(std::string_view name) const { return file_content(file(name)); }
 
 std::string ScratchDirectory::read_text(std::string_view name) const {
   return with_lf_line_ends(read(name));
 }
 
-bool ScratchDirectory::exists(std::string_view name) const {
-  return fs::exists(file(name));
-}
+bool ScratchDirectory::exists(std::string_view name) const { return fs::exists(file(name)); }
 
 void ScratchDirectory::install_model(std::string_view model_name) const {
   fs::copy_file(model_program(model_name), fs::path(path_) / "tarnix.exe",

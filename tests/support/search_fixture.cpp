@@ -55,7 +55,7 @@ SearchBench::~SearchBench() {
 
 std::string SearchBench::selection() {
   reports.selection.flush();
-  return scratch.read("z_selection.txt");
+  return scratch.read_text("z_selection.txt");
 }
 
 std::string SearchBench::console_output() const { return scratch.read(console_file); }
