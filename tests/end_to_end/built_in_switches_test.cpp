@@ -4,10 +4,10 @@
 // taken before every variable of every child, so with N variables and ten
 // children an iteration takes 10N.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
+#include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -41,19 +41,19 @@ TEST(BuiltInSwitches, ContinuationAndTraceFilesAreNeitherReadNorWritten) {
   const std::vector<std::string> names{"Z_NEPR_ZELL", "Z_NEPR_ZELL_otl",
                                        "z_ПРОМЕЖ_до    1 (18).txt", "z_ПРОМЕЖ_после 2 (19).txt",
                                        "z_РЕЗУЛ_итер   3 (20).txt"};
-  const timespec long_ago[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+  // Whole seconds, which every file system keeps exactly.
+  const std::filesystem::file_time_type long_ago = std::chrono::floor<std::chrono::seconds>(
+      std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 365));
   for (const std::string& name : names) {
     directory.write(name, old_content);
-    ASSERT_EQ(::utimensat(AT_FDCWD, name.c_str(), long_ago, 0), 0);
+    std::filesystem::last_write_time(directory.file(name), long_ago);
   }
 
   ASSERT_EQ(run_genopt(stop_at_poll(3 * 20 + 1)).exit_status, 0);
 
   for (const std::string& name : names) {
     EXPECT_EQ(directory.read(name), old_content) << name;
-    struct stat status {};
-    ASSERT_EQ(::stat(name.c_str(), &status), 0);
-    EXPECT_EQ(status.st_mtim.tv_sec, long_ago[1].tv_sec) << name;
+    EXPECT_TRUE(std::filesystem::last_write_time(directory.file(name)) == long_ago) << name;
   }
   const std::vector<std::vector<double>> calls = model_calls(directory);
   ASSERT_GE(calls.size(), 100u);
@@ -77,24 +77,24 @@ TEST(Traces, HeadEveryIterationAndRepeatTheFinalCounters) {
   // "1" came at the first child of iteration 5: both traces of that
   // iteration are written, its population report is not.
   constexpr int begun = completed + 1;
-  const std::string before = directory.read("z_ПРОМЕЖ_до    1 (18).txt");
+  const std::string before = directory.read_text("z_ПРОМЕЖ_до    1 (18).txt");
   EXPECT_EQ(count_of(before, cp1251<"\n ПРОМЕЖ_ФАЙЛ до ранжирования\n">), begun);
   EXPECT_EQ(count_of(before, cp1251<" итерация\n">), 2 * begun);  // heading and closing line
   EXPECT_NE(before.find(cp1251<"           5  итерация\n ПРОМЕЖ_ФАЙЛ до ранжирования\n">),
             std::string::npos);
 
-  const std::string after = directory.read("z_ПРОМЕЖ_после 2 (19).txt");
+  const std::string after = directory.read_text("z_ПРОМЕЖ_после 2 (19).txt");
   EXPECT_EQ(count_of(after, cp1251<"\n ПРОМЕЖ_ФАЙЛ после ранжирования\n">), begun);
   EXPECT_EQ(count_of(after, cp1251<" итерация\n">), begun);
   EXPECT_NE(after.find(cp1251<"           5  итерация\n ПРОМЕЖ_ФАЙЛ после ранжирования\n">),
             std::string::npos);
 
-  const std::string iterations = directory.read("z_РЕЗУЛ_итер   3 (20).txt");
+  const std::string iterations = directory.read_text("z_РЕЗУЛ_итер   3 (20).txt");
   constexpr std::string_view report = cp1251<" ИТЕРАЦИЯ - популяция (результаты оптимизации)\n">;
   EXPECT_EQ(count_of(iterations, report), completed);
   EXPECT_NE(iterations.find("           4 " + std::string(report)), std::string::npos);
 
-  const std::string result = directory.read("z_result.txt");
+  const std::string result = directory.read_text("z_result.txt");
   const std::string variable_2 = "           2 ";
   EXPECT_EQ(count_of(result, variable_2 + std::string(cp1251<" переменная в НУЛЕВОЙ области - "
                                                              "необходима ДОВОДКА\n">)),

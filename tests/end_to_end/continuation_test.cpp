@@ -3,15 +3,14 @@
 // searches that range. The binary has the relative and continuation modes
 // off, so these runs are made in-process with the switches on.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "support/descriptors.h"
 #include "support/in_process_run.h"
 #include "support/key_scripts.h"
 #include "support/model_call_log.h"
@@ -111,17 +110,17 @@ TEST(Continuation, ChainOfRelativeRunsNarrowsTheRangeAroundEachBest) {
   const std::string keys = stop_at_poll(5 * 20 + 1);
 
   ASSERT_EQ(run_in_process(directory, {.relative_mode = 1}, keys).exit_status, 0);
-  const std::vector<Range> narrowed = ranges_in(directory.read("Z_NEPR_ZELL"));
-  expect_narrowed_around_best(narrowed, settings, directory.read("z_result.txt"));
-  EXPECT_EQ(ranges_in(directory.read("Z_NEPR_ZELL_otl")), settings);
+  const std::vector<Range> narrowed = ranges_in(directory.read_text("Z_NEPR_ZELL"));
+  expect_narrowed_around_best(narrowed, settings, directory.read_text("z_result.txt"));
+  EXPECT_EQ(ranges_in(directory.read_text("Z_NEPR_ZELL_otl")), settings);
 
   start_model_call_log(directory);
   ASSERT_EQ(
       run_in_process(directory, {.relative_mode = 1, .continuation_mode = 2}, keys).exit_status, 0);
   expect_whole_steps(model_calls(directory), narrowed, 100);
-  expect_narrowed_around_best(ranges_in(directory.read("Z_NEPR_ZELL")), narrowed,
-                              directory.read("z_result.txt"));
-  EXPECT_EQ(ranges_in(directory.read("Z_NEPR_ZELL_otl")), narrowed);
+  expect_narrowed_around_best(ranges_in(directory.read_text("Z_NEPR_ZELL")), narrowed,
+                              directory.read_text("z_result.txt"));
+  EXPECT_EQ(ranges_in(directory.read_text("Z_NEPR_ZELL_otl")), narrowed);
 }
 
 TEST(Continuation, MissingOrShortFileEndsTheRunOnStandardError) {
@@ -132,15 +131,12 @@ TEST(Continuation, MissingOrShortFileEndsTheRunOnStandardError) {
     directory.write("&_in_gen.txt", "'sphere'\n0\n1 1\n-5 5\n-5 5\n");
     start_model_call_log(directory);
     if (*file != '\0') directory.write("Z_NEPR_ZELL", file);
-    const int saved = ::dup(STDERR_FILENO);
-    const int errors = ::open("errors", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    ASSERT_GE(saved, 0);
-    ASSERT_GE(errors, 0);
-    ::dup2(errors, STDERR_FILENO);
-    const int status = run_in_process(directory, {.continuation_mode = 2}, "").exit_status;
-    ::dup2(saved, STDERR_FILENO);
-    ::close(saved);
-    ::close(errors);
+    int status = 0;
+    {
+      const test_support::StandardErrorToFile errors(directory.file("errors"));
+      ASSERT_TRUE(errors.redirected());
+      status = run_in_process(directory, {.continuation_mode = 2}, "").exit_status;
+    }
     EXPECT_NE(status, 0);
     EXPECT_NE(directory.read("errors").find("Z_NEPR_ZELL"), std::string::npos);
     EXPECT_FALSE(directory.exists("z_result.txt"));

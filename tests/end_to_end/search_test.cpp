@@ -66,7 +66,7 @@ TEST(Search, ApproachesTheOptimumOfASphere) {
   ScratchDirectory directory;
   const ProgramRun run = run_problem(directory, sphere, stop_at_poll(300 * 20));
   ASSERT_EQ(run.exit_status, 0) << run.errors;
-  const std::optional<double> objective = final_objective(directory.read("z_result.txt"));
+  const std::optional<double> objective = final_objective(directory.read_text("z_result.txt"));
   ASSERT_TRUE(objective.has_value()) << "no final results";
   EXPECT_GE(*objective, 0.0);
   EXPECT_LT(*objective, 1e-4);
@@ -134,7 +134,7 @@ TEST(Search, OneInTheMiddleOfAChildEndsWithoutEvaluatingIt) {
   ASSERT_EQ(run_problem(directory, sphere, stop_at_poll(2)).exit_status, 0);
   // The warm-up population of 100, then only the final evaluation of the best point.
   EXPECT_EQ(model_calls(directory).size(), 101u);
-  const std::string result = directory.read("z_result.txt");
+  const std::string result = directory.read_text("z_result.txt");
   EXPECT_NE(result.find(std::string(cp1251<"обращений к модели -">) + "         100\n"),
             std::string::npos);
   EXPECT_EQ(count_of(result, cp1251<" итерация">), 0);  // no progress line at all
@@ -165,7 +165,7 @@ TEST(Search, ProgressLinesAtTheFirstIterationAndThenByPeriod) {
   // Seven whole iterations of ten children of two variables.
   const ProgramRun run = run_problem(directory, problem, stop_at_poll(7 * 20 + 1));
   ASSERT_EQ(run.exit_status, 0);
-  const std::string result = directory.read("z_result.txt");
+  const std::string result = directory.read_text("z_result.txt");
   // File period 3: iterations 1, 4, 7; console period 2: iterations 1, 3, 5, 7.
   EXPECT_EQ(count_of(result, cp1251<" итерация">), 3);
   EXPECT_NE(

@@ -95,7 +95,7 @@ TEST_F(ModelExchangeTest, RelativeStepsReachTheModelInRealUnits) {
   state_->range_centre[2] = 0.1;
   state_->range_scale[2] = 0.0;
   ASSERT_TRUE(evaluate("sphere", -50.0, 7.0).ok());
-  EXPECT_EQ(bench_.scratch.read("model_calls.txt"), "2 0.10000000000000001\n");
+  EXPECT_EQ(bench_.scratch.read_text("model_calls.txt"), "2 0.10000000000000001\n");
 }
 
 }  // namespace

@@ -57,8 +57,8 @@ TEST_F(ProgressReportTest, FinalResultsEndWithTheCountersThatTheIterationsFileRe
                                    "           2  КООРДИНАТА -  0.300000000000000     \n"
                                    " \n") +
                                counters;
-  EXPECT_EQ(bench_.scratch.read("z_result.txt"), expected);
-  EXPECT_EQ(bench_.scratch.read("z_РЕЗУЛ_итер   3 (20).txt"), counters);
+  EXPECT_EQ(bench_.scratch.read_text("z_result.txt"), expected);
+  EXPECT_EQ(bench_.scratch.read_text("z_РЕЗУЛ_итер   3 (20).txt"), counters);
 }
 
 TEST_F(ProgressReportTest, RelativeModeReportsRealCoordinates) {
@@ -69,7 +69,7 @@ TEST_F(ProgressReportTest, RelativeModeReportsRealCoordinates) {
   state_->intermediate[1][1] = -50.0;
   write_final_results(*state_, reports_);
   ASSERT_TRUE(reports_.flush().ok());
-  EXPECT_NE(bench_.scratch.read("z_result.txt")
+  EXPECT_NE(bench_.scratch.read_text("z_result.txt")
                 .find(cp1251_of("           1  КООРДИНАТА -   2.00000000000000     \n")),
             std::string::npos);
 }
@@ -94,7 +94,7 @@ TEST_F(ProgressReportTest, FirstIterationWritesBothPairsThenEachFollowsItsPeriod
       "           1 " + cp1251_of(" итерация  значение целевой функции -") +
       "   1.25000000000000     \n" + cp1251_of(" значение параметра области сходимости -") +
       "  5.000000000000000E-002\n";
-  const std::string result = bench_.scratch.read("z_result.txt");
+  const std::string result = bench_.scratch.read_text("z_result.txt");
   EXPECT_EQ(result.rfind(file_pair_1, 0), 0u) << result;
   EXPECT_NE(result.find("           3 "), std::string::npos);
   EXPECT_NE(result.find("           5 "), std::string::npos);

@@ -18,10 +18,10 @@ TEST(ReportFile, OldContentStaysUntilTheFirstLineAndIsCutAfterTheLast) {
   EXPECT_EQ(directory.read("report.txt"), "an older and longer report\nof two lines\n");
   file.line("new");
   file.flush();
-  EXPECT_EQ(directory.read("report.txt"), " new\n");
+  EXPECT_EQ(directory.read_text("report.txt"), " new\n");
   file.line(std::int32_t{7});
   file.flush();
-  EXPECT_EQ(directory.read("report.txt"), " new\n           7\n");
+  EXPECT_EQ(directory.read_text("report.txt"), " new\n           7\n");
 }
 
 TEST(ReportFile, AFileOpenedButNeverWrittenKeepsItsContent) {

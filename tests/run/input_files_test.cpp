@@ -1,9 +1,9 @@
 #include "run/input_files.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <array>
+#include <filesystem>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -107,7 +107,7 @@ TEST(SettingsFile, MissingFileAndDirectoryAreTheSettingsFailure) {
   ScratchDirectory directory;
   auto state = std::make_unique<SearchState>();
   EXPECT_EQ(read_settings_file(*state).failure, Failure::settings_file);
-  ASSERT_EQ(::mkdir("&_in_gen.txt", 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory("&_in_gen.txt"));
   EXPECT_EQ(read_settings_file(*state).failure, Failure::settings_file);
 }
 
@@ -193,8 +193,8 @@ TEST(OptionalFiles, MissingFilesAreNoFailureAndDirectoriesCannotBeOpened) {
   state->variable_count = 2;
   EXPECT_TRUE(read_start_point_file(*state).ok());
   EXPECT_TRUE(read_integer_flags_file(*state).ok());
-  ASSERT_EQ(::mkdir("&&_in_X_start.txt", 0755), 0);
-  ASSERT_EQ(::mkdir("&&_in_iZEL.txt", 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory("&&_in_X_start.txt"));
+  ASSERT_TRUE(std::filesystem::create_directory("&&_in_iZEL.txt"));
   EXPECT_EQ(read_start_point_file(*state).failure, Failure::start_point_open);
   EXPECT_EQ(read_integer_flags_file(*state).failure, Failure::integer_flags_open);
 }

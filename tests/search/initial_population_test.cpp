@@ -67,7 +67,7 @@ TEST(InitialPopulation, GroupLinesFollowEveryCompletedGroup) {
            std::string(cp1251<"особей (">) + "          10  " +
            std::string(cp1251<"штук) получена">) + "\xA0 \n";
   };
-  EXPECT_EQ(bench.scratch.read("z_selection.txt"),
+  EXPECT_EQ(bench.scratch.read_text("z_selection.txt"),
             selection_heading + file_group("1") + file_group("2"));
   EXPECT_EQ(bench.console_output(),
             "           1  группа особей (          10  штук)  получена \n"
@@ -193,7 +193,7 @@ TEST(InitialPopulation, NoFeasibleCandidateEndsTheRunAfterTheShortfall) {
             " поколение НЕ ГЕНЕРИРУЕТСЯ\u00a0\n"
             " получено всего-лишь            0  особей\n"
             " STOP-pausa\n");
-  EXPECT_EQ(bench.scratch.read("z_selection.txt"),
+  EXPECT_EQ(bench.scratch.read_text("z_selection.txt"),
             selection_heading + " " + std::string(cp1251<"поколение не генерируется">) + "\n " +
                 std::string(cp1251<"сгенерировано всего-лишь ">) + "           0  " +
                 std::string(cp1251<"особей">) + "\n");

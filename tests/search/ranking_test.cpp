@@ -161,7 +161,7 @@ TEST(RankingTrace, ListsTheRankedArrayWithItsSizeAndCoincidingCount) {
                    "           2  значениe целевой функции -  -3.00000000000000     \n"
                    " значения координат вектора поиска \n"
                    "           1  переменная -   4.00000000000000     \n">);
-  EXPECT_EQ(scratch.read(text::trace_after_file_name), expected);
+  EXPECT_EQ(scratch.read_text(text::trace_after_file_name), expected);
   EXPECT_EQ(scratch.read(text::trace_before_file_name), "");
 }
 

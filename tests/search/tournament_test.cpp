@@ -172,7 +172,7 @@ TEST(TournamentTrace, ListsTheArrayBeforeRankingWithItsMeasures) {
                    " степень отличия элементов промеж. массива от лучшего решения\n"
                    "   25.0000000000000       процентов\n"
                    " значение параметра области сходимости -   3.00000000000000     \n">);
-  EXPECT_EQ(scratch.read(text::trace_before_file_name), expected);
+  EXPECT_EQ(scratch.read_text(text::trace_before_file_name), expected);
   EXPECT_EQ(scratch.read(text::trace_after_file_name), "");
 }
 

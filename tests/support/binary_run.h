@@ -1,6 +1,6 @@
 #pragma once
 // The genopt binary of the build run as a user runs it, in the current
-// directory, with its standard streams in files.
+// directory, with its standard output and error in files.
 
 #include <string>
 #include <string_view>
@@ -9,13 +9,21 @@ namespace genopt::test_support {
 
 struct ProgramRun {
   int exit_status = -1;  // -1 when it did not exit normally
-  int signal = 0;        // the signal that ended it, if any
+  int signal = 0;        // the signal that ended it, if any (POSIX)
   std::string console;   // what it wrote on standard output
   std::string errors;    // what it wrote on standard error
 };
 
+// What the binary gets as its standard input.
+enum class StandardInput {
+  file,         // a regular file holding the input
+  pipe,         // a pipe that delivers the input and then ends
+  null_device,  // the null device; the input is not used
+  closed,       // none at all
+};
+
 // Runs the genopt binary in the current directory with `input` as its
-// standard input (a regular file holding those bytes) and our environment.
-ProgramRun run_genopt(std::string_view input = {});
+// standard input and our environment.
+ProgramRun run_genopt(std::string_view input = {}, StandardInput kind = StandardInput::file);
 
 }  // namespace genopt::test_support

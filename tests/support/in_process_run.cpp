@@ -1,13 +1,11 @@
 #include "support/in_process_run.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <memory>
 
 #include "platform/console.h"
 #include "run/run_sequence.h"
 #include "state/search_state.h"
+#include "support/descriptors.h"
 
 namespace genopt::test_support {
 
@@ -20,15 +18,15 @@ InProcessRun run_in_process(const ScratchDirectory& directory, const Switches& s
   state->trace_iterations = switches.trace_iterations;
   state->max_attempts = switches.max_attempts;
   directory.write("keys", keys);
-  const int input = ::open("keys", O_RDONLY | O_CLOEXEC);
-  const int output = ::open("console", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int input = open_to_read("keys");
+  const int output = open_to_write("console");
   InProcessRun run;
   if (input >= 0 && output >= 0) {
     Console console(input, output);
     run.exit_status = run_genopt(*state, console);
   }
-  if (input >= 0) ::close(input);
-  if (output >= 0) ::close(output);
+  close_descriptor(input);
+  close_descriptor(output);
   run.console = directory.read("console");
   return run;
 }

@@ -22,7 +22,7 @@ inline void start_model_call_log(const ScratchDirectory& directory) {
 // One vector per model run, as the model got it.
 inline std::vector<std::vector<double>> model_calls(const ScratchDirectory& directory) {
   std::vector<std::vector<double>> calls;
-  const std::string log = directory.read(model_call_log);
+  const std::string log = directory.read_text(model_call_log);
   for (std::size_t at = 0, end; (end = log.find('\n', at)) != std::string::npos; at = end + 1) {
     calls.push_back(numbers_in(std::string_view(log).substr(at, end - at)));
   }

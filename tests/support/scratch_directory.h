@@ -3,6 +3,7 @@
 // directory) and that is removed afterwards, with helpers to put files there
 // and read them back.
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -16,10 +17,17 @@ class ScratchDirectory {
   ScratchDirectory& operator=(const ScratchDirectory&) = delete;
 
   const std::string& path() const { return path_; }
+  // The file `name` (UTF-8) of the directory.
+  std::filesystem::path file(std::string_view name) const;
   void write(std::string_view name, std::string_view content) const;
+  // Every byte of the file.
   std::string read(std::string_view name) const;
+  // A text file the programs wrote, its line ends read as LF; a line end
+  // that is not the platform's fails the test (see support/line_ends.h).
+  std::string read_text(std::string_view name) const;
   bool exists(std::string_view name) const;
-  // Copies a model program of the build (build/models/NAME) in as tarnix.exe.
+  // Copies a model program of the build (build/models/NAME, NAME.exe on
+  // Windows) in as tarnix.exe.
   void install_model(std::string_view model_name) const;
 
  private:

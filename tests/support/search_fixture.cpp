@@ -1,9 +1,8 @@
 #include "support/search_fixture.h"
 
-#include <fcntl.h>
 #include <string.h>
-#include <unistd.h>
 
+#include "support/descriptors.h"
 #include "support/settings_text.h"
 
 namespace genopt::test_support {
@@ -15,20 +14,18 @@ constexpr const char* console_file = "console.txt";
 
 int open_keys(const ScratchDirectory& scratch, std::string_view keys) {
   scratch.write(keys_file, keys);
-  return ::open(keys_file, O_RDONLY | O_CLOEXEC);
+  return open_to_read(keys_file);
 }
 
 }  // namespace
 
 SearchBench::SearchBench(std::string_view keys)
     : console_input_fd(open_keys(scratch, keys)),
-      console_output_fd(::open(console_file, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)),
+      console_output_fd(open_to_write(console_file)),
       console(console_input_fd, console_output_fd) {}
 
 SearchBench::~SearchBench() {
-  for (int fd : {console_input_fd, console_output_fd}) {
-    if (fd >= 0) ::close(fd);
-  }
+  for (int fd : {console_input_fd, console_output_fd}) close_descriptor(fd);
 }
 
 ::testing::AssertionResult SearchBench::set_problem(
@@ -58,7 +55,7 @@ SearchBench::~SearchBench() {
 
 std::string SearchBench::selection() {
   reports.selection.flush();
-  return scratch.read("z_selection.txt");
+  return scratch.read_text("z_selection.txt");
 }
 
 std::string SearchBench::console_output() const { return scratch.read(console_file); }

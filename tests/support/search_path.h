@@ -8,9 +8,11 @@
 
 #include <filesystem>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <system_error>
+
+#include "support/environment_variable.h"
+#include "support/temporary_directory.h"
 
 namespace genopt::test_support {
 
@@ -18,18 +20,11 @@ class EmptySearchPath {
  public:
   EmptySearchPath() {
     if (const char* path = ::getenv("PATH")) previous_ = path;
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "genopt-empty-path-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    directory_ = pattern;
-    ::setenv("PATH", directory_.c_str(), 1);
+    directory_ = make_temporary_directory("genopt-empty-path").string();
+    set_environment_variable("PATH", directory_.c_str());
   }
   ~EmptySearchPath() {
-    if (previous_) {
-      ::setenv("PATH", previous_->c_str(), 1);
-    } else {
-      ::unsetenv("PATH");
-    }
+    set_environment_variable("PATH", previous_ ? previous_->c_str() : nullptr);
     std::error_code ignored;
     std::filesystem::remove_all(directory_, ignored);
   }

@@ -1,5 +1,3 @@
-#include "support/pseudo_terminal.h"
-
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -13,6 +11,8 @@
 #include <string>
 #include <string_view>
 #include <thread>
+
+#include "support/pseudo_terminal.h"
 
 extern char** environ;
 

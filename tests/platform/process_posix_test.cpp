@@ -1,5 +1,3 @@
-#include "platform/process.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/process.h"
 #include "support/file_content.h"
 
 namespace genopt {

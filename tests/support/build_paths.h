@@ -1,0 +1,15 @@
+#pragma once
+// Where the build put the programs under test.
+
+#include <filesystem>
+#include <string_view>
+
+namespace genopt::test_support {
+
+// The genopt binary of this build.
+std::filesystem::path genopt_binary();
+
+// The model program NAME built from tests/models/ (NAME.exe on Windows).
+std::filesystem::path model_program(std::string_view name);
+
+}  // namespace genopt::test_support

@@ -1,0 +1,7 @@
+#include "support/line_ends.h"
+
+namespace genopt::test_support {
+
+std::string with_lf_line_ends(std::string_view written) { return std::string(written); }
+
+}  // namespace genopt::test_support
