@@ -158,8 +158,10 @@ ModelRun start_and_wait(const std::wstring& path, std::int32_t time_limit_second
   std::wstring command_line = L"\"" + path + L"\" -c -r";
   PROCESS_INFORMATION started{};
   // Started suspended, so that a limited run is in its job before it can start anything.
-  if (!CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
-                      nullptr, nullptr, &startup, &started)) {
+  // No window of its own: its output is ours, whether or not we have a console.
+  const DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW;
+  if (!CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, TRUE, flags, nullptr,
+                      nullptr, &startup, &started)) {
     return ModelRun::not_started;
   }
   const bool ended = wait_for_model(started, time_limit_seconds);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/descriptors.h"
+#include "support/line_ends.h"
 #include "support/scratch_directory.h"
 
 namespace genopt {
@@ -49,7 +50,7 @@ class ScriptedConsole {
   std::string shown() {
     close_descriptor(output_[1]);
     output_[1] = -1;
-    return read_all(output_[0]);
+    return test_support::console_text(read_all(output_[0]));
   }
 
  private:

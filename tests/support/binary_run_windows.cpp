@@ -7,6 +7,7 @@
 #include "support/binary_run.h"
 #include "support/build_paths.h"
 #include "support/file_content.h"
+#include "support/line_ends.h"
 #include "support/temporary_directory.h"
 
 namespace genopt::test_support {
@@ -129,7 +130,7 @@ ProgramRun run_genopt(std::string_view input, StandardInput kind) {
   pipe_writer.reset();
   standard_output.reset();
   standard_error.reset();
-  run.console = file_content(out_name);
+  run.console = console_text(file_content(out_name));
   run.errors = file_content(err_name);
   std::error_code ignored;
   fs::remove_all(io_dir, ignored);

@@ -6,6 +6,7 @@
 #include "run/run_sequence.h"
 #include "state/search_state.h"
 #include "support/descriptors.h"
+#include "support/line_ends.h"
 
 namespace genopt::test_support {
 
@@ -27,7 +28,7 @@ InProcessRun run_in_process(const ScratchDirectory& directory, const Switches& s
   }
   close_descriptor(input);
   close_descriptor(output);
-  run.console = directory.read("console");
+  run.console = console_text(directory.read("console"));
   return run;
 }
 

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "support/descriptors.h"
+#include "support/line_ends.h"
 #include "support/settings_text.h"
 
 namespace genopt::test_support {
@@ -58,6 +59,6 @@ std::string SearchBench::selection() {
   return scratch.read_text("z_selection.txt");
 }
 
-std::string SearchBench::console_output() const { return scratch.read(console_file); }
+std::string SearchBench::console_output() const { return console_text(scratch.read(console_file)); }
 
 }  // namespace genopt::test_support
