@@ -144,6 +144,36 @@ bool wait_for_model(const PROCESS_INFORMATION& started, std::int32_t time_limit_
   return false;
 }
 
+// Errors of a system short of something for a moment, not of the model.
+bool is_passing(DWORD error) {
+  switch (error) {
+    case ERROR_INTERNAL_ERROR:
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+    case ERROR_NO_SYSTEM_RESOURCES:
+    case ERROR_COMMITMENT_LIMIT:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A start refused for a passing reason is tried again a few times, so that a
+// long search does not end on a moment's shortage (seen under heavy load).
+bool create_process(const std::wstring& path, std::wstring& command_line, STARTUPINFOW& startup,
+                    PROCESS_INFORMATION& started) {
+  // No window of its own: its output is ours, whether or not we have a console.
+  const DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW;
+  for (int attempt = 1;; ++attempt) {
+    if (CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, TRUE, flags, nullptr,
+                       nullptr, &startup, &started)) {
+      return true;
+    }
+    if (attempt == 5 || !is_passing(GetLastError())) return false;
+    Sleep(20 * attempt);
+  }
+}
+
 ModelRun start_and_wait(const std::wstring& path, std::int32_t time_limit_seconds) {
   const InheritedHandle input(open_null_input());
   const InheritedHandle output(inheritable_copy(STD_OUTPUT_HANDLE));
@@ -158,12 +188,7 @@ ModelRun start_and_wait(const std::wstring& path, std::int32_t time_limit_second
   std::wstring command_line = L"\"" + path + L"\" -c -r";
   PROCESS_INFORMATION started{};
   // Started suspended, so that a limited run is in its job before it can start anything.
-  // No window of its own: its output is ours, whether or not we have a console.
-  const DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW;
-  if (!CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, TRUE, flags, nullptr,
-                      nullptr, &startup, &started)) {
-    return ModelRun::not_started;
-  }
+  if (!create_process(path, command_line, startup, started)) return ModelRun::not_started;
   const bool ended = wait_for_model(started, time_limit_seconds);
   CloseHandle(started.hThread);
   CloseHandle(started.hProcess);
