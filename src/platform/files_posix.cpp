@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "platform/files.h"
+#include "platform/files_reading.h"
 
 namespace genopt::files {
 
@@ -71,6 +72,8 @@ int open_plain(std::string_view name, int flags, int& error) {
   return refuse_unless_plain(fd, error);
 }
 
+}  // namespace
+
 int read_limited(std::string_view name, std::string& content, std::size_t limit, bool& beyond) {
   content.clear();
   int error = 0;
@@ -80,27 +83,6 @@ int read_limited(std::string_view name, std::string& content, std::size_t limit,
   ::close(fd);
   return error;
 }
-
-}  // namespace
-
-int read_whole(std::string_view name, std::string& content) {
-  bool beyond = false;
-  const int error = read_limited(name, content, max_input_size, beyond);
-  if (error == 0 && beyond) {
-    content.clear();
-    return EFBIG;
-  }
-  return error;
-}
-
-int read_start(std::string_view name, std::string& content, std::size_t limit) {
-  bool beyond = false;
-  return read_limited(name, content, limit, beyond);
-}
-
-bool is_missing(int error) { return error == ENOENT; }
-
-bool is_too_large(int error) { return error == EFBIG; }
 
 int open_for_output(std::string_view name, int& error) {
   return open_plain(name, O_WRONLY | O_CREAT, error);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/files_reading.h"
 #include "platform/wide_text_windows.h"
 
 namespace genopt::files {
@@ -69,6 +70,8 @@ int read_all(HANDLE handle, std::string& content, std::size_t limit, bool& beyon
   return 0;
 }
 
+}  // namespace
+
 int read_limited(std::string_view name, std::string& content, std::size_t limit, bool& beyond) {
   content.clear();
   const HANDLE handle = CreateFileW(windows::wide(name).c_str(), GENERIC_READ, share_all, nullptr,
@@ -79,6 +82,8 @@ int read_limited(std::string_view name, std::string& content, std::size_t limit,
   CloseHandle(handle);
   return error;
 }
+
+namespace {
 
 int write_at(HANDLE handle, std::int64_t& offset, const char* bytes, std::size_t size) {
   while (size > 0) {
@@ -108,25 +113,6 @@ int cut_at(HANDLE handle, std::int64_t length) {
 }
 
 }  // namespace
-
-int read_whole(std::string_view name, std::string& content) {
-  bool beyond = false;
-  const int error = read_limited(name, content, max_input_size, beyond);
-  if (error == 0 && beyond) {
-    content.clear();
-    return EFBIG;
-  }
-  return error;
-}
-
-int read_start(std::string_view name, std::string& content, std::size_t limit) {
-  bool beyond = false;
-  return read_limited(name, content, limit, beyond);
-}
-
-bool is_missing(int error) { return error == ENOENT; }
-
-bool is_too_large(int error) { return error == EFBIG; }
 
 int open_for_output(std::string_view name, int& error) {
   return open_descriptor(name, GENERIC_WRITE, error);
