@@ -7,27 +7,23 @@
 
 namespace genopt {
 
-namespace {
-
-// The candidate as one free-format write: three values a line, each to 15
-// significant digits, from the start of the file.
-void make_record(const EvaluationRecord& evaluation, std::int32_t n, std::string& record) {
+// The candidate as one free-format write from the start of the file.
+void make_record(const Vector1<double, max_variables>& X_real, std::int32_t variable_count,
+                 std::string& record) {
   record.clear();
   FreeFormatRecord writer(record, Encoding::cp1251);
-  for (std::int32_t i = 1; i <= n; ++i) writer.add(evaluation.X_real[i]);
+  for (std::int32_t i = 1; i <= variable_count; ++i) writer.add(X_real[i]);
   writer.finish();
 }
-
-}  // namespace
 
 Outcome exchange_with_model(EvaluationRecord& evaluation, const ProblemView& problem,
                             ModelExchange& exchange) {
   const std::int32_t m = problem.constraint_count;
   for (std::int32_t j = 1; j <= m; ++j) evaluation.constraint_values[j] = 0.0;
-  make_record(evaluation, problem.variable_count, exchange.record);
+  make_record(evaluation.X_real, problem.variable_count, exchange.record);
   if (exchange.work_file.write_record(exchange.record) != 0)
     return failed(Failure::work_file_write);
-  switch (run_model(text::model_program_name, exchange.model_time_limit)) {
+  switch (run_model({text::model_program_name, exchange.launcher}, exchange.model_time_limit)) {
     case ModelRun::ended:
       break;
     case ModelRun::not_started:
@@ -67,15 +63,19 @@ Outcome evaluate_candidate(EvaluationRecord& evaluation, const ProblemView& prob
   }
   if (Outcome outcome = exchange_with_model(evaluation, problem, exchange); !outcome.ok())
     return outcome;
+  count_evaluation(evaluation, problem.constraint_count);
+  return {};
+}
+
+void count_evaluation(EvaluationRecord& evaluation, std::int32_t constraint_count) {
   ++evaluation.N_model_calls;
-  for (std::int32_t j = 1; j <= problem.constraint_count; ++j) {
+  for (std::int32_t j = 1; j <= constraint_count; ++j) {
     if (evaluation.constraint_values[j] < 0.0) {
       ++evaluation.N_activations;
       ++evaluation.act_count[j];
-      break;
+      return;
     }
   }
-  return {};
 }
 
 bool is_feasible(const EvaluationRecord& evaluation, std::int32_t constraint_count) {

@@ -2,6 +2,7 @@
 // One evaluation: the candidate goes to the model through the work file and
 // the model's answer comes back, either the objective or one constraint.
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,7 @@ namespace genopt {
 struct ModelExchange {
   WorkFile& work_file;
   std::int32_t model_time_limit = 0;  // seconds a model run may take; 0: no limit
+  std::span<const std::string> launcher{};  // words before the model's path; none
   std::string record{};
   std::string answer{};
 };
@@ -34,6 +36,15 @@ Outcome exchange_with_model(EvaluationRecord& evaluation, const ProblemView& pro
 // constraint_values(rab_index), as exchange_with_model says.
 Outcome take_answer(std::string_view answer, std::int32_t constraint_count,
                     EvaluationRecord& evaluation);
+
+// X_real(1..N) as the work file's record: three values a line, each to 15
+// significant digits.
+void make_record(const Vector1<double, max_variables>& X_real, std::int32_t variable_count,
+                 std::string& record);
+
+// Counts a completed exchange: the model run, and the first violated
+// constraint of the answer.
+void count_evaluation(EvaluationRecord& evaluation, std::int32_t constraint_count);
 
 // Maps candidate(1..N) to real units into X_real, runs one exchange, and
 // counts the model run and the first violated constraint.

@@ -1,7 +1,6 @@
 #include "evaluation/work_file.h"
 
 #include "platform/files.h"
-#include "text/messages.h"
 
 namespace genopt {
 
@@ -18,15 +17,20 @@ WorkFile::~WorkFile() { files::close(fd_); }
 
 int WorkFile::open() {
   int error = 0;
-  fd_ = files::open_for_update(text::work_file_name, error);
+  fd_ = files::open_for_update(path_, error);
   return error;
+}
+
+void WorkFile::release() {
+  files::close(fd_);
+  fd_ = -1;
 }
 
 int WorkFile::close_and_delete() {
   files::close(fd_);
   fd_ = -1;
   // A file already gone has nothing left to delete.
-  const int error = files::remove(text::work_file_name);
+  const int error = files::remove(path_);
   return files::is_missing(error) ? 0 : error;
 }
 
@@ -34,7 +38,7 @@ int WorkFile::write_record(std::string_view record) {
   // The model may have replaced or removed the file since the last exchange:
   // the record goes to whatever now stands at the path.
   int error = 0;
-  const int fd = files::open_for_update(text::work_file_name, error);
+  const int fd = files::open_for_update(path_, error);
   if (fd < 0) return error;
   files::close(fd_);
   fd_ = fd;
@@ -49,7 +53,7 @@ int WorkFile::write_record(std::string_view record) {
 }
 
 int WorkFile::read_answer(std::string& answer) {
-  const int error = files::read_start(text::work_file_name, answer, answer_read_limit);
+  const int error = files::read_start(path_, answer, answer_read_limit);
   return files::is_missing(error) ? 0 : error;
 }
 

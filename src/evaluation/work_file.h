@@ -7,18 +7,25 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "text/messages.h"
 
 namespace genopt {
 
 class WorkFile {
  public:
   WorkFile() = default;
+  // A work file elsewhere than the run directory's own (that of a slot).
+  explicit WorkFile(std::string path) : path_(std::move(path)) {}
   ~WorkFile();
   WorkFile(const WorkFile&) = delete;
   WorkFile& operator=(const WorkFile&) = delete;
 
   // Opens the file, keeping an older content; 0 or the platform's error number.
   int open();
+  // Closes the file, which stays.
+  void release();
   // Closes the file and deletes it; 0 or the platform's error number.
   int close_and_delete();
 
@@ -31,6 +38,7 @@ class WorkFile {
   int read_answer(std::string& answer);
 
  private:
+  std::string path_{text::work_file_name};
   int fd_ = -1;
 };
 

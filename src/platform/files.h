@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace genopt::files {
 
@@ -46,6 +47,19 @@ bool held_file_blocks_rename();
 void close(int fd);
 // 0 or the error number.
 int remove(std::string_view name);
+
+// Directories of the model runs that go side by side (POSIX so far; the
+// Windows build answers ENOSYS). Names may hold '/'.
+
+// 0 or the error number; an existing directory is an error (EEXIST).
+int make_directory(std::string_view name);
+// Removes the file, link or whole directory tree of that name; links are
+// removed, never followed. A name that nothing has is no error.
+int remove_tree(std::string_view name);
+// Makes `name` a symbolic link to `target`; 0 or the error number.
+int make_link(std::string_view target, std::string_view name);
+// The names in the directory, without "." and ".."; 0 or the error number.
+int list_directory(std::string_view name, std::vector<std::string>& names);
 
 // The run's exclusive hold on the current directory, so that two runs never
 // use each other's files. It is let go when destroyed, and by the system

@@ -1,4 +1,6 @@
+#include <dirent.h>
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -113,6 +115,49 @@ void close(int fd) {
 }
 
 int remove(std::string_view name) { return ::unlink(path_of(name).c_str()) == 0 ? 0 : errno; }
+
+int make_directory(std::string_view name) {
+  return ::mkdir(path_of(name).c_str(), 0777) == 0 ? 0 : errno;
+}
+
+namespace {
+
+int first_removal_error = 0;
+
+extern "C" int remove_entry(const char* path, const struct stat*, int, struct FTW*) {
+  if (::remove(path) != 0 && first_removal_error == 0) first_removal_error = errno;
+  return 0;  // the rest is removed all the same
+}
+
+}  // namespace
+
+int remove_tree(std::string_view name) {
+  struct stat status;
+  const std::string path = path_of(name);
+  if (::lstat(path.c_str(), &status) != 0) return errno == ENOENT ? 0 : errno;
+  first_removal_error = 0;
+  // Deepest first, and links as links.
+  if (::nftw(path.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS) != 0) return errno;
+  return first_removal_error;
+}
+
+int make_link(std::string_view target, std::string_view name) {
+  return ::symlink(path_of(target).c_str(), path_of(name).c_str()) == 0 ? 0 : errno;
+}
+
+int list_directory(std::string_view name, std::vector<std::string>& names) {
+  DIR* directory = ::opendir(path_of(name).c_str());
+  if (directory == nullptr) return errno;
+  names.clear();
+  errno = 0;
+  while (const dirent* entry = ::readdir(directory)) {
+    const std::string_view entry_name = entry->d_name;
+    if (entry_name != "." && entry_name != "..") names.emplace_back(entry_name);
+  }
+  const int error = errno;
+  ::closedir(directory);
+  return error;
+}
 
 DirectoryLock::~DirectoryLock() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));

@@ -196,4 +196,10 @@ bool DirectoryLock::take() {
   return true;
 }
 
+// Runs side by side are not built for Windows yet; nothing calls these there.
+int make_directory(std::string_view) { return ENOSYS; }
+int remove_tree(std::string_view) { return ENOSYS; }
+int make_link(std::string_view, std::string_view) { return ENOSYS; }
+int list_directory(std::string_view, std::vector<std::string>&) { return ENOSYS; }
+
 }  // namespace genopt::files

@@ -197,11 +197,27 @@ ModelRun start_and_wait(const std::wstring& path, std::int32_t time_limit_second
 
 }  // namespace
 
-ModelRun run_model(const char* program, std::int32_t time_limit_seconds) {
+// A launcher is refused on the command line here (side_by_side_runs_supported).
+ModelRun run_model(const ModelCommand& command, std::int32_t time_limit_seconds) {
+  const char* program = command.program;
   const std::optional<std::wstring> path = find_program(windows::wide(program));
   if (!path) return ModelRun::not_started;
   // The exit code is of no concern: the answer is in the work file.
   return start_and_wait(*path, time_limit_seconds);
 }
+
+// Runs side by side in slot directories are not built for Windows yet: the
+// command line refuses --jobs above 1 and --launcher there, and no slot is
+// ever started.
+bool side_by_side_runs_supported() { return false; }
+
+struct ModelRunSlots::Platform {};
+
+ModelRunSlots::ModelRunSlots(const ModelCommand&, std::int32_t) {}
+ModelRunSlots::~ModelRunSlots() = default;
+void ModelRunSlots::set_directory(std::int32_t, std::string_view) {}
+bool ModelRunSlots::start(std::int32_t) { return false; }
+ModelRun ModelRunSlots::wait(std::int32_t) { return ModelRun::not_started; }
+void ModelRunSlots::end_all() {}
 
 }  // namespace genopt

@@ -1,7 +1,10 @@
 #include "run/command_line.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 
+#include "platform/process.h"
 #include "platform/standard_streams.h"
 
 namespace genopt {
@@ -9,11 +12,18 @@ namespace genopt {
 namespace {
 
 constexpr std::string_view usage =
-    "usage: genopt [--model-timeout SECONDS] [--help] [--version]\n"
+    "usage: genopt [--jobs K] [--launcher 'COMMAND ARGS'] [--model-timeout SECONDS]\n"
+    "              [--help] [--version]\n"
     "\n"
     "Searches for the minimum of the objective that the model tarnix.exe computes,\n"
     "with the input and report files in the current directory.\n"
     "\n"
+    "  --jobs K                 runs the model for up to K candidates at once, each in\n"
+    "                           its own directory genopt-slots/N (1 to 64; 1: one after\n"
+    "                           another); the results are the same for every K\n"
+    "  --launcher 'COMMAND ARGS'\n"
+    "                           starts every model run as COMMAND ARGS followed by the\n"
+    "                           model's path and -c -r, e.g. 'srun -N1 -n1 --exclusive'\n"
     "  --model-timeout SECONDS  a model run that takes longer is ended, and the run\n"
     "                           with it, with a failure in z_result.txt (1 to 2000000)\n"
     "  --help                   shows this text\n"
@@ -30,22 +40,65 @@ CommandLine refusal(std::string complaint) {
   return refused;
 }
 
-// A whole number of seconds in 1..max_model_time_limit, written as digits only.
-bool parse_seconds(std::string_view text, std::int32_t& seconds) {
+// A whole number in first..last, written as digits only.
+bool parse_whole_number(std::string_view text, std::int32_t first, std::int32_t last,
+                        std::int32_t& number) {
   std::int32_t value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc{} || end != text.data() + text.size() || text.front() == '-') return false;
-  if (value < 1 || value > max_model_time_limit) return false;
-  seconds = value;
+  if (text.empty() || error != std::errc{} || end != text.data() + text.size() ||
+      text.front() == '-') {
+    return false;
+  }
+  if (value < first || value > last) return false;
+  number = value;
   return true;
 }
 
-std::string time_limit_complaint(std::string_view given) {
-  std::string complaint = "--model-timeout takes a whole number of seconds from 1 to " +
-                          std::to_string(max_model_time_limit);
+// The words of a launcher, split on blanks; no shell reads them.
+std::vector<std::string> split_on_blanks(std::string_view text) {
+  std::vector<std::string> words;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t start = text.find_first_not_of(" \t", at);
+    if (start == std::string_view::npos) break;
+    const std::size_t end = std::min(text.find_first_of(" \t", start), text.size());
+    words.emplace_back(text.substr(start, end - start));
+    at = end;
+  }
+  return words;
+}
+
+std::string with_given(std::string complaint, std::string_view given) {
   if (given.empty()) return complaint;
   return complaint + ", not '" + std::string(given) + "'";
 }
+
+// Takes the value of one option; an empty string, or the complaint.
+std::string take_value(std::string_view option, std::string_view value, RunOptions& options) {
+  if (option == "--model-timeout") {
+    if (parse_whole_number(value, 1, max_model_time_limit, options.model_time_limit)) return {};
+    return with_given("--model-timeout takes a whole number of seconds from 1 to " +
+                          std::to_string(max_model_time_limit),
+                      value);
+  }
+  if (option == "--jobs") {
+    if (parse_whole_number(value, 1, max_jobs, options.jobs)) {
+      if (options.jobs == 1 || side_by_side_runs_supported()) return {};
+      return "--jobs above 1 is not available on this platform yet";
+    }
+    return with_given("--jobs takes a whole number of model runs from 1 to " +
+                          std::to_string(max_jobs),
+                      value);
+  }
+  options.launcher = split_on_blanks(value);
+  if (options.launcher.empty()) {
+    return "--launcher takes a command and its arguments, e.g. 'srun -N1 -n1 --exclusive'";
+  }
+  if (!side_by_side_runs_supported()) return "--launcher is not available on this platform yet";
+  return {};
+}
+
+constexpr std::string_view options_with_values[] = {"--model-timeout", "--jobs", "--launcher"};
 
 }  // namespace
 
@@ -55,19 +108,23 @@ CommandLine parse_command_line(int argc, const char* const* argv) {
     const std::string_view argument = argv[at];
     if (argument == "--help") return {CommandLineAction::show_help, {}, {}};
     if (argument == "--version") return {CommandLineAction::show_version, {}, {}};
-    std::string_view value;
-    if (argument == "--model-timeout") {
-      if (at + 1 == argc) return refusal(time_limit_complaint({}));
-      value = argv[++at];
-    } else if (argument.starts_with("--model-timeout=")) {
-      value = argument.substr(argument.find('=') + 1);
-    } else if (argument.starts_with("-")) {
-      return refusal("unknown option '" + std::string(argument) + "'");
-    } else {
+    if (!argument.starts_with("-")) {
       return refusal("no argument is taken but options, not '" + std::string(argument) + "'");
     }
-    if (value.empty() || !parse_seconds(value, command_line.options.model_time_limit)) {
-      return refusal(time_limit_complaint(value.empty() ? "" : value));
+    const std::string_view option = argument.substr(0, argument.find('='));
+    if (std::find(std::begin(options_with_values), std::end(options_with_values), option) ==
+        std::end(options_with_values)) {
+      return refusal("unknown option '" + std::string(argument) + "'");
+    }
+    std::string_view value;
+    if (option.size() < argument.size()) {
+      value = argument.substr(option.size() + 1);
+    } else if (at + 1 < argc) {
+      value = argv[++at];
+    }
+    if (std::string complaint = take_value(option, value, command_line.options);
+        !complaint.empty()) {
+      return refusal(std::move(complaint));
     }
   }
   return command_line;

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "evaluation/evaluation_queue.h"
 
 namespace genopt {
 
@@ -12,6 +15,8 @@ inline constexpr std::int32_t max_model_time_limit = 2'000'000;  // seconds, abo
 
 struct RunOptions {
   std::int32_t model_time_limit = 0;  // --model-timeout: seconds a model run may take; 0: none
+  std::int32_t jobs = 1;              // --jobs: model runs at once; 1: one after another
+  std::vector<std::string> launcher{};  // --launcher: words before the model's path; none
 };
 
 enum class CommandLineAction { run, show_help, show_version, refuse };

@@ -1,5 +1,6 @@
 #include "run/run_sequence.h"
 
+#include "evaluation/evaluation_queue.h"
 #include "evaluation/work_file.h"
 #include "platform/files.h"
 #include "run/failure_path.h"
@@ -33,12 +34,15 @@ int run_genopt(SearchState& state, Console& console, const RunOptions& options) 
   if (const int error = work_file.open(); error != 0) {
     return end_failed_run(platform_failure(text::work_file_name, error), reports, console);
   }
+  ModelExchange exchange{work_file, options.model_time_limit, options.launcher};
+  EvaluationQueue queue(exchange, options.jobs);
   Outcome outcome = read_problem(state);
+  if (outcome.ok()) outcome = queue.open();
   if (outcome.ok()) {
-    ModelExchange exchange{work_file, options.model_time_limit};
-    SearchContext context{state, exchange, reports, console};
+    SearchContext context{state, exchange, queue, reports, console};
     outcome = run_search(context);
   }
+  if (outcome.ok()) outcome = queue.close();
   if (!outcome.ok()) return end_failed_run(outcome, reports, console);
   if (const int error = work_file.close_and_delete(); error != 0) {
     return end_failed_run(platform_failure(text::work_file_name, error), reports, console);

@@ -1,5 +1,8 @@
 #include "search/initial_population.h"
 
+#include <array>
+
+#include "evaluation/evaluation_queue.h"
 #include "search/row_sort.h"
 #include "search/truncation.h"
 #include "text/messages.h"
@@ -74,21 +77,39 @@ double draw_coordinate(double lower, double upper, bool integer, float r) {
   return truncate_toward_zero(draw < 0.5 ? scaled - 1.0 : scaled);
 }
 
+// Attempts are drawn ahead and evaluated side by side; their results are
+// applied in attempt order. Once the population is complete, the results of
+// attempts beyond it are dropped, and the generator goes back to where it
+// stood after the last attempt applied, as if no later one had been drawn.
 Outcome generate_initial_population(SearchContext& context) {
   SearchState& state = context.state;
+  const ProblemView problem = problem_view(state);
   context.reports.selection.line(text::file::selection_heading);
   state.generated_count = 0;
   GroupCount groups;
+  std::array<MinstdRandom, max_jobs> generator_after{};  // by attempt, of those in flight
+  std::int32_t drawn = 0;
   std::int32_t attempts = 0;
-  for (std::int32_t attempt = 1; attempt <= state.max_attempts; ++attempt) {
-    if (state.generated_count >= state.population_size) break;
-    attempts = attempt;
-    draw_candidate(state);
-    if (attempt == 1 && state.start_point_given == 1) take_start_point(state);
-    if (Outcome outcome = evaluate_candidate(context); !outcome.ok()) return outcome;
+  while (state.generated_count < state.population_size) {
+    while (!context.queue.full() && drawn < state.max_attempts) {
+      draw_candidate(state);
+      if (++drawn == 1 && state.start_point_given == 1) take_start_point(state);
+      generator_after[drawn % max_jobs] = state.minstd;
+      context.queue.start(state.evaluation.candidate, problem);
+    }
+    if (context.queue.empty()) break;
+    ++attempts;
+    if (Outcome outcome = context.queue.apply_oldest(state.evaluation, problem); !outcome.ok()) {
+      context.queue.drop_all();
+      return outcome;
+    }
     if (!is_feasible(state.evaluation, state.constraint_count)) continue;
     accept_candidate(state);
     count_in_group(context, groups);
+  }
+  if (!context.queue.empty()) {
+    context.queue.drop_all();
+    state.minstd = generator_after[attempts % max_jobs];
   }
   if (sorting_applies(state)) {
     sort_rows(state.population, state.generated_count, state.variable_count, state.swap_row);

@@ -4,10 +4,9 @@
 
 namespace genopt {
 
-KeyAnswer poll_keyboard(Console& console) {
-  switch (console.poll_key()) {
+KeyAnswer answer_of_key(int key) {
+  switch (key) {
     case ' ':
-      console.wait_for_line();
       return KeyAnswer::pause;
     case '9':
       return KeyAnswer::divide;
@@ -20,8 +19,11 @@ KeyAnswer poll_keyboard(Console& console) {
   }
 }
 
-bool stop_requested(SearchState& state, Console& console) {
-  switch (poll_keyboard(console)) {
+bool act_on_key(KeyAnswer answer, SearchState& state, Console& console) {
+  switch (answer) {
+    case KeyAnswer::pause:
+      console.wait_for_line();
+      return false;
     case KeyAnswer::divide:
       state.search_scale = state.search_scale * 0.1;
       console.line(text::console::scale_divided, state.search_scale);
@@ -32,7 +34,6 @@ bool stop_requested(SearchState& state, Console& console) {
       return false;
     case KeyAnswer::stop:
       return true;
-    case KeyAnswer::pause:
     case KeyAnswer::none:
       return false;
   }

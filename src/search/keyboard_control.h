@@ -11,11 +11,17 @@ namespace genopt {
 
 enum class KeyAnswer : std::int16_t { none = 0, stop = 1, pause = 2, multiply = 8, divide = 9 };
 
-// Takes at most one waiting key; the space's pause happens inside the poll.
-KeyAnswer poll_keyboard(Console& console);
+// What a key (a character code, or -1 for none) asks for; other keys ask for nothing.
+KeyAnswer answer_of_key(int key);
 
-// Polls and acts: a scale key changes search_scale and shows the new scale.
-// True when the operator asked to end the search.
-bool stop_requested(SearchState& state, Console& console);
+// Does what the answer asks: the space's pause reads a line, a scale key
+// changes search_scale and shows the new scale. True when the operator asked
+// to end the search.
+bool act_on_key(KeyAnswer answer, SearchState& state, Console& console);
+
+// Takes at most one waiting key and acts on it.
+inline bool stop_requested(SearchState& state, Console& console) {
+  return act_on_key(answer_of_key(console.poll_key()), state, console);
+}
 
 }  // namespace genopt

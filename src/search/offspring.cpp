@@ -1,5 +1,8 @@
 #include "search/offspring.h"
 
+#include <array>
+#include <cstddef>
+
 #include "evaluation/model_exchange.h"
 #include "search/keyboard_control.h"
 #include "search/ranking.h"
@@ -76,29 +79,15 @@ void mutate(SearchState& state, std::int32_t i, double step) {
   }
 }
 
-// Builds child_vector(1..N) from the best vector and parent_vector; false
-// when the operator ended the search at one of the polls.
-bool build_child(SearchContext& context) {
-  SearchState& state = context.state;
-  for (std::int32_t i = 1; i <= state.variable_count; ++i) {
-    if (stop_requested(state, context.console)) return false;
-    const float r1 = draw(state);
-    state.child_vector[i] =
-        r1 < state.inherit_best_probability ? state.best_vector[i] : state.parent_vector[i];
-    // The refinement draws are made whether or not the variable then mutates.
-    const double step = variable_step(state, context.reports.result, i);
-    if (may_mutate(state, i)) mutate(state, i, step);
-  }
-  return true;
-}
-
-Outcome evaluate_child(SearchContext& context) {
-  SearchState& state = context.state;
-  for (std::int32_t i = 1; i <= state.variable_count; ++i) {
-    state.evaluation.candidate[i] = state.child_vector[i];
-  }
-  return evaluate_candidate(context);
-}
+// Where an offspring step stands: children are built in order, started as
+// they are built, and applied in the same order, up to `jobs` behind.
+struct StepProgress {
+  std::int32_t built = 0;    // children whose building has begun
+  std::int32_t applied = 0;  // children whose results are applied
+  // The length of the result file's pending lines when each child's building
+  // began: the trace lines of children built ahead of a failure are taken back.
+  std::array<std::size_t, max_rows + 1> trace_start{};
+};
 
 // The worst row gives way to every accepted child, even one no better than it.
 void accept_child(SearchState& state) {
@@ -109,21 +98,95 @@ void accept_child(SearchState& state) {
   rerank_intermediate(state);
 }
 
+// The next child's result: counted, and accepted when feasible. A failure
+// ends the children after it, as if they had never been built.
+Outcome apply_next_child(SearchContext& context, StepProgress& progress) {
+  SearchState& state = context.state;
+  const Outcome outcome = context.queue.apply_oldest(state.evaluation, problem_view(state));
+  const std::int32_t child = ++progress.applied;
+  if (!outcome.ok()) {
+    context.queue.drop_all();
+    if (child < progress.built) {
+      context.reports.result.buffer().resize(progress.trace_start[child + 1]);
+    }
+    return outcome;
+  }
+  for (std::int32_t i = 1; i <= state.variable_count; ++i) {
+    state.child_vector[i] = state.evaluation.candidate[i];
+  }
+  if (is_feasible(state.evaluation, state.constraint_count)) accept_child(state);
+  return {};
+}
+
+Outcome apply_started_children(SearchContext& context, StepProgress& progress) {
+  while (!context.queue.empty()) {
+    if (Outcome outcome = apply_next_child(context, progress); !outcome.ok()) return outcome;
+  }
+  return {};
+}
+
+// A key that does something waits until the children already started are
+// applied, so that what it shows and does, or a failure of an earlier child,
+// comes where it would one child at a time. The child being built is kept.
+StepResult poll_operator(SearchContext& context, StepProgress& progress) {
+  SearchState& state = context.state;
+  const KeyAnswer answer = answer_of_key(context.console.poll_key());
+  if (answer == KeyAnswer::none) return {};
+  if (!context.queue.empty()) {
+    const Row building = state.child_vector;
+    if (Outcome outcome = apply_started_children(context, progress); !outcome.ok()) return {outcome};
+    for (std::int32_t i = 1; i <= state.variable_count; ++i) state.child_vector[i] = building[i];
+  }
+  if (act_on_key(answer, state, context.console)) return {Outcome{}, StepEnd::stopped};
+  return {};
+}
+
+// Builds child_vector(1..N) from the best vector and parent_vector, polling
+// the keys before each variable.
+StepResult build_child(SearchContext& context, StepProgress& progress) {
+  SearchState& state = context.state;
+  for (std::int32_t i = 1; i <= state.variable_count; ++i) {
+    if (StepResult polled = poll_operator(context, progress);
+        !polled.outcome.ok() || polled.end == StepEnd::stopped) {
+      return polled;
+    }
+    const float r1 = draw(state);
+    state.child_vector[i] =
+        r1 < state.inherit_best_probability ? state.best_vector[i] : state.parent_vector[i];
+    // The refinement draws are made whether or not the variable then mutates.
+    const double step = variable_step(state, context.reports.result, i);
+    if (may_mutate(state, i)) mutate(state, i, step);
+  }
+  return {};
+}
+
 }  // namespace
 
+// No child depends on the result of another: the parent table and the best
+// vector stay as they are for the whole step. So children are evaluated side
+// by side while later ones are built, and the results applied in order give
+// what one child after another would.
 StepResult make_offspring(SearchContext& context) {
   SearchState& state = context.state;
   state.current_zero_threshold = state.zero_threshold;
   state.current_local_move_probability = state.local_move_probability;
+  StepProgress progress;
   for (std::int32_t k = 1; k <= state.population_size; ++k) {
+    if (context.queue.full()) {
+      if (Outcome outcome = apply_next_child(context, progress); !outcome.ok()) return {outcome};
+    }
     for (std::int32_t i = 1; i <= state.variable_count; ++i) {
       state.parent_vector[i] = state.parent_table[k][i];
     }
-    if (!build_child(context)) return {Outcome{}, StepEnd::stopped};
-    if (Outcome outcome = evaluate_child(context); !outcome.ok()) return {outcome};
-    if (is_feasible(state.evaluation, state.constraint_count)) accept_child(state);
+    progress.built = k;
+    progress.trace_start[k] = context.reports.result.buffer().size();
+    if (StepResult built = build_child(context, progress);
+        !built.outcome.ok() || built.end == StepEnd::stopped) {
+      return built;
+    }
+    context.queue.start(state.child_vector, problem_view(state));
   }
-  return {};
+  return {apply_started_children(context, progress)};
 }
 
 }  // namespace genopt

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "evaluation/evaluation_queue.h"
 #include "evaluation/model_exchange.h"
 #include "platform/console.h"
 #include "report/report_files.h"
@@ -14,12 +15,13 @@ namespace genopt {
 
 struct SearchContext {
   SearchState& state;
-  ModelExchange& exchange;
+  ModelExchange& exchange;  // the run directory's: the last evaluation of the best point
+  EvaluationQueue& queue;   // every other evaluation
   ReportFiles& reports;
   Console& console;
 };
 
-// Evaluates state.evaluation.candidate.
+// Evaluates state.evaluation.candidate in the run directory.
 inline Outcome evaluate_candidate(SearchContext& context) {
   return evaluate_candidate(context.state.evaluation, problem_view(context.state),
                             context.exchange);

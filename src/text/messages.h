@@ -23,6 +23,8 @@ inline constexpr std::string_view integer_flags_failure_file_name = "z_ЦЕЛЬ 
 inline constexpr std::string_view continuation_file_name = "Z_NEPR_ZELL";
 inline constexpr std::string_view continuation_companion_file_name = "Z_NEPR_ZELL_otl";
 inline constexpr const char* model_program_name = "tarnix.exe";
+// The directories of model runs that go side by side: genopt-slots/1, /2...
+inline constexpr std::string_view slots_directory_name = "genopt-slots";
 
 // Console texts.
 namespace console {

@@ -1,5 +1,7 @@
 #include "run/command_line.h"
 
+#include "platform/process.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -25,6 +27,27 @@ TEST(CommandLine, ModelTimeLimitInEitherForm) {
   EXPECT_EQ(parsed({"--model-timeout", "1"}).action, CommandLineAction::run);
 }
 
+TEST(CommandLine, JobsAndLauncher) {
+  if (!side_by_side_runs_supported()) {
+    EXPECT_EQ(parsed({"--jobs", "2"}).complaint,
+              "genopt: --jobs above 1 is not available on this platform yet");
+    EXPECT_EQ(parsed({"--launcher", "srun"}).complaint,
+              "genopt: --launcher is not available on this platform yet");
+    EXPECT_EQ(parsed({"--jobs", "1"}).action, CommandLineAction::run);
+    return;
+  }
+  const CommandLine command_line =
+      parsed({"--jobs", "10", "--launcher", "  srun -N1\t-n1  --exclusive "});
+  EXPECT_EQ(command_line.action, CommandLineAction::run);
+  EXPECT_EQ(command_line.options.jobs, 10);
+  EXPECT_EQ(command_line.options.launcher,
+            (std::vector<std::string>{"srun", "-N1", "-n1", "--exclusive"}));
+  EXPECT_EQ(parsed({}).options.jobs, 1);
+  EXPECT_TRUE(parsed({}).options.launcher.empty());
+  EXPECT_EQ(parsed({"--jobs=64"}).options.jobs, 64);
+  EXPECT_EQ(parsed({"--launcher=env"}).options.launcher, std::vector<std::string>{"env"});
+}
+
 TEST(CommandLine, HelpAndVersionAnswerWithoutARun) {
   EXPECT_EQ(parsed({"--help"}).action, CommandLineAction::show_help);
   EXPECT_EQ(parsed({"--version"}).action, CommandLineAction::show_version);
@@ -33,11 +56,20 @@ TEST(CommandLine, HelpAndVersionAnswerWithoutARun) {
 
 TEST(CommandLine, WhatCannotBeTakenIsRefusedNamingTheOptionAndWhatIsAllowed) {
   const std::string allowed = "--model-timeout takes a whole number of seconds from 1 to 2000000";
+  const std::string jobs = "--jobs takes a whole number of model runs from 1 to 64";
+  const std::string launcher =
+      "--launcher takes a command and its arguments, e.g. 'srun -N1 -n1 --exclusive'";
   const struct {
     std::vector<const char*> arguments;
     std::string complaint;
   } cases[] = {
-      {{"--jobs"}, "genopt: unknown option '--jobs'"},
+      {{"--job", "2"}, "genopt: unknown option '--job'"},
+      {{"--jobs"}, "genopt: " + jobs},
+      {{"--jobs", "0"}, "genopt: " + jobs + ", not '0'"},
+      {{"--jobs", "65"}, "genopt: " + jobs + ", not '65'"},
+      {{"--jobs=two"}, "genopt: " + jobs + ", not 'two'"},
+      {{"--launcher"}, "genopt: " + launcher},
+      {{"--launcher", " \t "}, "genopt: " + launcher},
       {{"-h"}, "genopt: unknown option '-h'"},
       {{"run"}, "genopt: no argument is taken but options, not 'run'"},
       {{"--model-timeout"}, "genopt: " + allowed},

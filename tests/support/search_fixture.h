@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "evaluation/evaluation_queue.h"
 #include "evaluation/model_exchange.h"
 #include "evaluation/work_file.h"
 #include "platform/console.h"
@@ -53,11 +54,12 @@ class SearchBench {
   SearchState& state = *owned_state;
   WorkFile work_file;
   ModelExchange exchange{work_file};
+  EvaluationQueue queue{exchange, 1};
   ReportFiles reports;
   int console_input_fd = -1;
   int console_output_fd = -1;
   Console console;
-  SearchContext context{state, exchange, reports, console};
+  SearchContext context{state, exchange, queue, reports, console};
 };
 
 }  // namespace genopt::test_support
