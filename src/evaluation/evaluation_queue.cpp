@@ -31,8 +31,8 @@ EvaluationQueue::EvaluationQueue(ModelExchange& serial, std::int32_t jobs)
     slots_.push_back(
         std::make_unique<Slot>(slot_directory(number) + '/' + std::string(text::work_file_name)));
   }
-  runs_ = std::make_unique<ModelRunSlots>(
-      ModelCommand{text::model_program_name, serial_.launcher}, serial_.model_time_limit);
+  runs_ = std::make_unique<ModelRunSlots>(ModelCommand{text::model_program_name, serial_.launcher},
+                                          serial_.model_time_limit);
 }
 
 EvaluationQueue::~EvaluationQueue() = default;
@@ -104,7 +104,8 @@ Outcome EvaluationQueue::apply_oldest(EvaluationRecord& evaluation, const Proble
 
   const Outcome run = finish_in_slot(slot, number);
   for (std::int32_t i = 1; i <= n; ++i) evaluation.X_real[i] = slot.X_real[i];
-  for (std::int32_t j = 1; j <= problem.constraint_count; ++j) evaluation.constraint_values[j] = 0.0;
+  for (std::int32_t j = 1; j <= problem.constraint_count; ++j)
+    evaluation.constraint_values[j] = 0.0;
   if (!run.ok()) return run;
   if (Outcome outcome = take_answer(slot.answer, problem.constraint_count, evaluation);
       !outcome.ok()) {

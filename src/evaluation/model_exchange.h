@@ -16,7 +16,7 @@ namespace genopt {
 // sized once, so that an evaluation allocates nothing.
 struct ModelExchange {
   WorkFile& work_file;
-  std::int32_t model_time_limit = 0;  // seconds a model run may take; 0: no limit
+  std::int32_t model_time_limit = 0;        // seconds a model run may take; 0: no limit
   std::span<const std::string> launcher{};  // words before the model's path; none
   std::string record{};
   std::string answer{};

@@ -16,7 +16,8 @@ std::string slot_directory(std::int32_t slot);
 
 // Makes genopt-slots/1..count afresh; a genopt-slots left by an earlier run is
 // replaced. genopt's report, work and continuation files are not linked; its
-// input files are, for the models that read them. A failure names the directory or link that could not be made.
+// input files are, for the models that read them. A failure names the directory or link that could
+// not be made.
 Outcome make_slot_directories(std::int32_t count);
 
 // Removes genopt-slots with everything in it, after a normal end.

@@ -5,12 +5,12 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
-#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -103,8 +103,9 @@ class ModelArguments {
     const std::optional<std::string> model = find_program(command.program);
     if (!model) return false;
     const bool full_paths = !run_directory.empty() || !command.launcher.empty();
-    const std::string directory =
-        !full_paths ? std::string() : run_directory.empty() ? current_directory() : run_directory;
+    const std::string directory = !full_paths             ? std::string()
+                                  : run_directory.empty() ? current_directory()
+                                                          : run_directory;
     const std::string model_path = full_paths ? absolute_path(*model, directory) : *model;
     words_.clear();
     if (command.launcher.empty()) {
@@ -288,7 +289,8 @@ extern "C" void end_runs_and_reraise(int signal_number) {
     if (group > 0) kill(-static_cast<pid_t>(group), SIGTERM);
   }
   for (int at = 0; at < 3; ++at) {
-    if (ending_signals[at] == signal_number) sigaction(signal_number, &actions_before_slots[at], nullptr);
+    if (ending_signals[at] == signal_number)
+      sigaction(signal_number, &actions_before_slots[at], nullptr);
   }
   raise(signal_number);  // delivered as soon as this handler returns
   errno = saved_errno;
@@ -376,7 +378,8 @@ struct ModelRunSlots::Platform {
     sigset_t child_ended;
     sigemptyset(&child_ended);
     sigaddset(&child_ended, SIGCHLD);
-    const timespec timeout{static_cast<time_t>(wait_ms / 1000), static_cast<long>(wait_ms % 1000) * 1'000'000};
+    const timespec timeout{static_cast<time_t>(wait_ms / 1000),
+                           static_cast<long>(wait_ms % 1000) * 1'000'000};
     sigtimedwait(&child_ended, nullptr, &timeout);
   }
 };
@@ -449,8 +452,9 @@ void ModelRunSlots::end_all() {
   const std::int64_t grace_end = monotonic_ms() + grace_ms;
   for (;;) {
     platform.reap_ended();
-    const bool any_running = std::any_of(platform.slots.begin(), platform.slots.end(),
-                                         [](const Slot& s) { return s.state == SlotState::running; });
+    const bool any_running =
+        std::any_of(platform.slots.begin(), platform.slots.end(),
+                    [](const Slot& s) { return s.state == SlotState::running; });
     if (!any_running || monotonic_ms() >= grace_end) break;
     platform.sleep_until_a_child_ends();
   }

@@ -86,9 +86,8 @@ std::string take_value(std::string_view option, std::string_view value, RunOptio
       if (options.jobs == 1 || side_by_side_runs_supported()) return {};
       return "--jobs above 1 is not available on this platform yet";
     }
-    return with_given("--jobs takes a whole number of model runs from 1 to " +
-                          std::to_string(max_jobs),
-                      value);
+    return with_given(
+        "--jobs takes a whole number of model runs from 1 to " + std::to_string(max_jobs), value);
   }
   options.launcher = split_on_blanks(value);
   if (options.launcher.empty()) {

@@ -14,8 +14,8 @@ namespace genopt {
 inline constexpr std::int32_t max_model_time_limit = 2'000'000;  // seconds, about 23 days
 
 struct RunOptions {
-  std::int32_t model_time_limit = 0;  // --model-timeout: seconds a model run may take; 0: none
-  std::int32_t jobs = 1;              // --jobs: model runs at once; 1: one after another
+  std::int32_t model_time_limit = 0;    // --model-timeout: seconds a model run may take; 0: none
+  std::int32_t jobs = 1;                // --jobs: model runs at once; 1: one after another
   std::vector<std::string> launcher{};  // --launcher: words before the model's path; none
 };
 

@@ -134,7 +134,8 @@ StepResult poll_operator(SearchContext& context, StepProgress& progress) {
   if (answer == KeyAnswer::none) return {};
   if (!context.queue.empty()) {
     const Row building = state.child_vector;
-    if (Outcome outcome = apply_started_children(context, progress); !outcome.ok()) return {outcome};
+    if (Outcome outcome = apply_started_children(context, progress); !outcome.ok())
+      return {outcome};
     for (std::int32_t i = 1; i <= state.variable_count; ++i) state.child_vector[i] = building[i];
   }
   if (act_on_key(answer, state, context.console)) return {Outcome{}, StepEnd::stopped};

@@ -1,11 +1,11 @@
 #include "run/command_line.h"
 
-#include "platform/process.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "platform/process.h"
 
 namespace genopt {
 namespace {

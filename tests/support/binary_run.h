@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace genopt::test_support {
 
@@ -23,7 +24,8 @@ enum class StandardInput {
 };
 
 // Runs the genopt binary in the current directory with `input` as its
-// standard input and our environment.
-ProgramRun run_genopt(std::string_view input = {}, StandardInput kind = StandardInput::file);
+// standard input, our environment, and `arguments` (no shell reads them).
+ProgramRun run_genopt(std::string_view input = {}, StandardInput kind = StandardInput::file,
+                      const std::vector<std::string>& arguments = {});
 
 }  // namespace genopt::test_support

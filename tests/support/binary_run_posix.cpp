@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "support/binary_run.h"
 #include "support/build_paths.h"
@@ -45,7 +46,8 @@ void set_input(posix_spawn_file_actions_t& actions, StandardInput kind, const st
 
 }  // namespace
 
-ProgramRun run_genopt(std::string_view input, StandardInput kind) {
+ProgramRun run_genopt(std::string_view input, StandardInput kind,
+                      const std::vector<std::string>& arguments) {
   // Standard streams live outside the directory under test, which must see
   // only the program's own files.
   const fs::path io_dir = make_temporary_directory("genopt-io");
@@ -63,10 +65,12 @@ ProgramRun run_genopt(std::string_view input, StandardInput kind) {
   posix_spawn_file_actions_addopen(&actions, 2, err_name.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0644);
   const std::string binary = genopt_binary().string();
-  char* argv[] = {const_cast<char*>(binary.c_str()), nullptr};
+  std::vector<char*> argv{const_cast<char*>(binary.c_str())};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
   pid_t pid = 0;
   ProgramRun run;
-  if (posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv, environ) == 0) {
+  if (posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
     close_descriptor(pipe_ends[0]);
     // The input may be more than a pipe holds: it is fed while the program
     // runs. A program that ends before reading it all makes the write fail

@@ -61,7 +61,9 @@ void write_all(HANDLE handle, std::string_view bytes) {
 
 // The program is started as a console program without a window of its own;
 // its standard handles are the ones given here, none when input is closed.
-ProgramRun run_genopt(std::string_view input, StandardInput kind) {
+// Arguments are passed as they stand: the tests give none that need quoting.
+ProgramRun run_genopt(std::string_view input, StandardInput kind,
+                      const std::vector<std::string>& arguments) {
   const fs::path io_dir = make_temporary_directory("genopt-io");
   const fs::path in_name = io_dir / "in";
   const fs::path out_name = io_dir / "out";
@@ -106,6 +108,9 @@ ProgramRun run_genopt(std::string_view input, StandardInput kind) {
   startup.hStdError = standard_error.get();
   const fs::path binary = genopt_binary();
   std::wstring command_line = L"\"" + binary.wstring() + L"\"";
+  for (const std::string& argument : arguments) {
+    command_line += L" " + std::filesystem::path(argument).wstring();
+  }
   PROCESS_INFORMATION process{};
   ProgramRun run;
   if (CreateProcessW(binary.c_str(), command_line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,

@@ -1,0 +1,152 @@
+// Model runs side by side (--jobs) against the same search one run at a time:
+// for a model that answers the same for the same candidate, every report file
+// and the console must be the same bytes for every number of jobs.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "support/binary_run.h"
+#include "support/key_scripts.h"
+#include "support/scratch_directory.h"
+#include "support/text_search.h"
+
+namespace genopt {
+namespace {
+
+namespace fs = std::filesystem;
+using test_support::ProgramRun;
+using test_support::run_genopt;
+using test_support::ScratchDirectory;
+using test_support::StandardInput;
+using test_support::stop_at_poll;
+
+// What a run leaves for its user: exit status, console, and every report file.
+struct RunResult {
+  int exit_status = -1;
+  std::string console;
+  std::string errors;
+  std::map<std::string, std::string> reports;
+  bool slots_left = false;
+};
+
+using Preparation = std::function<void(const ScratchDirectory&)>;
+
+RunResult run_case(const Preparation& prepare, const std::string& keys,
+                   std::vector<std::string> arguments) {
+  ScratchDirectory directory;
+  prepare(directory);
+  const ProgramRun run = run_genopt(keys, StandardInput::file, arguments);
+  RunResult result{run.exit_status, run.console, run.errors, {}, directory.exists("genopt-slots")};
+  for (const fs::directory_entry& entry : fs::directory_iterator(directory.path())) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with("z_")) result.reports[name] = directory.read(name);
+  }
+  return result;
+}
+
+void expect_same_run(const RunResult& serial, const RunResult& side_by_side, int jobs) {
+  EXPECT_EQ(side_by_side.exit_status, serial.exit_status) << "jobs " << jobs;
+  EXPECT_EQ(side_by_side.console, serial.console) << "jobs " << jobs;
+  EXPECT_EQ(side_by_side.errors, serial.errors) << "jobs " << jobs;
+  EXPECT_EQ(side_by_side.reports.size(), serial.reports.size()) << "jobs " << jobs;
+  for (const auto& [name, content] : serial.reports) {
+    const auto found = side_by_side.reports.find(name);
+    ASSERT_NE(found, side_by_side.reports.end()) << name << " missing with jobs " << jobs;
+    EXPECT_TRUE(found->second == content) << name << " differs with jobs " << jobs;
+  }
+}
+
+constexpr int every_jobs[] = {1, 2, 3, 7, 10};
+
+// The serial run, then each number of jobs against it; the serial run is returned.
+RunResult expect_same_for_every_jobs(const Preparation& prepare, const std::string& keys,
+                                     std::span<const int> jobs_to_try = every_jobs) {
+  const RunResult serial = run_case(prepare, keys, {});
+  EXPECT_FALSE(serial.reports.empty());
+  for (const int jobs : jobs_to_try) {
+    const RunResult side_by_side = run_case(prepare, keys, {"--jobs", std::to_string(jobs)});
+    expect_same_run(serial, side_by_side, jobs);
+    // A normal end takes the slot directories away; a failure leaves them to look at.
+    const bool failed = serial.console.find("Press - ENTER") != std::string::npos;
+    EXPECT_EQ(side_by_side.slots_left, failed && jobs > 1) << "jobs " << jobs;
+  }
+  return serial;
+}
+
+Preparation example(const std::string& name) {
+  return [name](const ScratchDirectory& directory) {
+    const fs::path inputs = fs::path(GENOPT_EXAMPLES_SOURCE_DIR) / name;
+    for (const char* input : {"&_in_gen.txt", "&&_in_iZEL.txt", "&&_in_X_start.txt"}) {
+      if (fs::exists(inputs / input)) fs::copy_file(inputs / input, directory.file(input));
+    }
+    fs::copy_file(fs::path(GENOPT_EXAMPLES_BINARY_DIR) / name / "tarnix.exe",
+                  directory.file("tarnix.exe"));
+  };
+}
+
+Preparation model_with_settings(const std::string& model, const std::string& settings,
+                                const std::string& fails_above = {}) {
+  return [=](const ScratchDirectory& directory) {
+    directory.install_model(model);
+    directory.write("&_in_gen.txt", settings);
+    if (!fails_above.empty()) directory.write("fails_above.txt", fails_above);
+  };
+}
+
+TEST(SideBySide, PressureVesselGivesTheSameReportsForEveryNumberOfJobs) {
+  expect_same_for_every_jobs(example("pressure_vessel"), stop_at_poll(2500));
+}
+
+// Their initial populations take thousands of model runs: fewer numbers of jobs.
+TEST(SideBySide, WeldedBeamAndSpringGiveTheSameReports) {
+  constexpr int some_jobs[] = {3, 10};
+  for (const char* name : {"welded_beam", "spring"}) {
+    SCOPED_TRACE(name);
+    expect_same_for_every_jobs(example(name), stop_at_poll(600), some_jobs);
+  }
+}
+
+// "9" and "8" change the scale of the children built after them, the space
+// pauses, "1" ends the search in the middle of an iteration: the children
+// before it are evaluated and applied, none after.
+TEST(SideBySide, KeysActWhereTheyWouldOneRunAtATime) {
+  const std::string keys = std::string(47, 'x') + "9" + std::string(60, 'x') + "8" +
+                           std::string(33, 'x') + " \n" + std::string(200, 'x') + "8" +
+                           std::string(71, 'x') + "1";
+  const RunResult serial =
+      expect_same_for_every_jobs(model_with_settings("sphere", "'s'\n0\n1 1\n-5 5\n-5 5\n"), keys);
+  EXPECT_NE(serial.console.find("10"), std::string::npos);
+}
+
+// Few candidates are feasible, so the population is complete while many
+// attempts beyond it are in flight: their results are dropped and the draws
+// go on from where the last attempt needed left them.
+TEST(SideBySide, ManyInfeasibleCandidatesAndAttemptsBeyondThePopulation) {
+  expect_same_for_every_jobs(model_with_settings("constrained", "'c'\n1\n1 1\n-2 1\n-2 1\n"),
+                             stop_at_poll(600));
+}
+
+// The model cannot be read for some candidates: the run ends at the first of
+// them exactly as one run at a time would, whatever was in flight after it.
+TEST(SideBySide, AFailureInTheMiddleOfABatchEndsTheRunAsOneRunAtATime) {
+  const std::string settings = "'f'\n0\n1 1\n-5 5\n-5 5\n";
+  struct {
+    const char* fails_above;
+    const char* where;
+  } cases[] = {{"3.5", "initial population"}, {"4.99", "iterations"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.where);
+    const RunResult serial = expect_same_for_every_jobs(
+        model_with_settings("fails_above", settings, c.fails_above), stop_at_poll(20000));
+    EXPECT_NE(serial.console.find("Press - ENTER"), std::string::npos) << "the model never failed";
+  }
+}
+
+}  // namespace
+}  // namespace genopt
