@@ -141,7 +141,9 @@ int processes_in(const std::string& directory) {
     if (name == ours || name.find_first_not_of("0123456789") != std::string::npos) continue;
     std::error_code unreadable;
     const fs::path cwd = fs::read_symlink(entry.path() / "cwd", unreadable);
-    if (!unreadable && cwd == fs::path(directory)) ++count;
+    if (!unreadable && (cwd == fs::path(directory) || cwd.string().starts_with(directory + '/'))) {
+      ++count;
+    }
   }
   return count;
 }
@@ -177,6 +179,22 @@ TEST(CommandLineOptions, ModelTimeLimitEndsTheModelWithAllItStartedAndTheRun) {
                       "Model tarnix.exe did not finish in 1 s"));
   EXPECT_EQ(run.console, " Model tarnix.exe did not finish in 1 s\n Press - ENTER\n");
   EXPECT_EQ(processes_in(directory.path()), 0);
+}
+
+// Side by side, the first run to outlast the limit ends the run; the runs
+// after it are ended too, with all they started.
+TEST(CommandLineOptions, ModelTimeLimitEndsEveryRunSideBySide) {
+  ScratchDirectory directory;
+  directory.write("&_in_gen.txt", two_variables);
+  directory.install_model("never_ends");
+  const ShellRun run = run_with_arguments(directory, "--model-timeout 1 --jobs 3");
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(directory.read("z_result.txt"),
+            two_lines(cp1251<"Модель tarnix.exe не завершилась за 1 с">,
+                      "Model tarnix.exe did not finish in 1 s"));
+  EXPECT_EQ(run.console, " Model tarnix.exe did not finish in 1 s\n Press - ENTER\n");
+  EXPECT_EQ(processes_in(directory.path()), 0);
+  EXPECT_TRUE(directory.exists("genopt-slots/3/&&&_Rab.txt"));  // kept to look at
 }
 
 // Starts the binary in the current directory, its streams in files named

@@ -148,5 +148,61 @@ TEST(SideBySide, AFailureInTheMiddleOfABatchEndsTheRunAsOneRunAtATime) {
   }
 }
 
+// A model that tells where and how it ran, through the run's own file
+// slot_log.txt, which each slot sees under the same name.
+constexpr const char* telling_model =
+    "#!/bin/sh\n"
+    "echo \"slot=${GENOPT_SLOT-none} dir=${PWD##*/} args=$* via=${GENOPT_VIA-none}"
+    " sees= $(ls | tr '\\n' ' ')\" >> slot_log.txt\n"
+    "echo 1.0 > '&&&_Rab.txt'\n";
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+TEST(SideBySide, EachRunHasItsSlotTheLinksAndTheLauncherTheLastRunTheRunDirectory) {
+  ScratchDirectory directory;
+  directory.write("&_in_gen.txt", "'s'\n0\n1 1\n-5 5\n-5 5\n");
+  directory.write("tarnix.exe", telling_model);
+  fs::permissions(directory.file("tarnix.exe"), fs::perms::owner_all);
+  directory.write("data.txt", "the model's own input\n");
+  directory.write("slot_log.txt", "");
+  directory.write("z_result.txt", "left by an earlier run\n");
+  fs::create_directories(directory.file("genopt-slots/9"));  // left by an earlier run
+  directory.write("genopt-slots/9/left-over.txt", "");
+  const ProgramRun run = run_genopt(stop_at_poll(40), StandardInput::file,
+                                    {"--jobs", "3", "--launcher", "env GENOPT_VIA=launcher"});
+  ASSERT_EQ(run.exit_status, 0) << run.errors;
+  EXPECT_FALSE(directory.exists("genopt-slots"));
+
+  const std::vector<std::string> log = lines_of(directory.read("slot_log.txt"));
+  ASSERT_GT(log.size(), 100u);
+  for (std::size_t at = 0; at + 1 < log.size(); ++at) {
+    const std::string& line = log[at];
+    SCOPED_TRACE(line);
+    const std::string slot = line.substr(5, line.find(' ') - 5);
+    EXPECT_TRUE(slot == "1" || slot == "2" || slot == "3");
+    EXPECT_TRUE(contains(line, " dir=" + slot + " "));
+    EXPECT_TRUE(contains(line, " args=-c -r via=launcher "));
+    for (const char* seen :
+         {"&&&_Rab.txt", "&_in_gen.txt", "data.txt", "slot_log.txt", "tarnix.exe"})
+      EXPECT_TRUE(contains(line, std::string(" ") + seen + " ")) << seen;
+    for (const char* unseen : {"z_result.txt", "z_selection.txt", "genopt-slots", "left-over.txt"})
+      EXPECT_FALSE(contains(line, unseen)) << unseen;
+  }
+  const std::string run_directory_name = fs::path(directory.path()).filename().string();
+  EXPECT_TRUE(contains(log.back(), "slot=none dir=" + run_directory_name + " args=-c -r"))
+      << log.back();
+}
+
 }  // namespace
 }  // namespace genopt
