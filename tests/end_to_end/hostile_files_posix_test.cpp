@@ -10,10 +10,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/files.h"
 #include "support/binary_run.h"
@@ -199,7 +203,8 @@ TEST(CommandLineOptions, ModelTimeLimitEndsEveryRunSideBySide) {
 
 // Starts the binary in the current directory, its streams in files named
 // after `stem`, without waiting for it.
-pid_t start_genopt(const std::string& keys_file, const std::string& stem) {
+pid_t start_genopt(const std::string& keys_file, const std::string& stem,
+                   const std::vector<std::string>& arguments = {}) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, keys_file.c_str(), O_RDONLY, 0);
@@ -207,9 +212,11 @@ pid_t start_genopt(const std::string& keys_file, const std::string& stem) {
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, (stem + ".err").c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  char* argv[] = {const_cast<char*>(GENOPT_BINARY), nullptr};
+  std::vector<char*> argv{const_cast<char*>(GENOPT_BINARY)};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
   pid_t pid = -1;
-  if (posix_spawn(&pid, GENOPT_BINARY, &actions, nullptr, argv, environ) != 0) pid = -1;
+  if (posix_spawn(&pid, GENOPT_BINARY, &actions, nullptr, argv.data(), environ) != 0) pid = -1;
   posix_spawn_file_actions_destroy(&actions);
   return pid;
 }
@@ -219,6 +226,28 @@ int exit_status_of(pid_t pid) {
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Runs side by side have process groups of their own, which a signal to the
+// terminal's group does not reach: genopt ends them before it goes itself.
+TEST(CommandLineOptions, RunsSideBySideEndWithGenoptWhenItIsEndedBySignal) {
+  ScratchDirectory directory;
+  directory.write("&_in_gen.txt", two_variables);
+  directory.install_model("never_ends");
+  directory.write("keys", "");
+  const pid_t genopt = start_genopt("keys", "run", {"--jobs", "3"});
+  ASSERT_GT(genopt, 0);
+  // genopt itself, then each model with the shell and sleep it started.
+  for (int wait = 0; wait < 500 && processes_in(directory.path()) < 1 + 3 * 3; ++wait) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_EQ(processes_in(directory.path()), 1 + 3 * 3);
+  ::kill(genopt, SIGTERM);
+  exit_status_of(genopt);
+  for (int wait = 0; wait < 500 && processes_in(directory.path()) > 0; ++wait) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(processes_in(directory.path()), 0);
 }
 
 // Two runs started together, many times over: exactly one runs, the other
