@@ -367,9 +367,9 @@ struct ModelRunSlots::Platform {
     running_groups[&slot - slots.data()] = 0;
   }
 
-  // Sleeps until a child ends, the next time limit falls due, or a second passes.
-  void sleep_until_a_child_ends() {
-    std::int64_t wait_ms = 1000;
+  // Sleeps until a child ends, the next time limit falls due, or `longest_ms` pass.
+  void sleep_until_a_child_ends(std::int64_t longest_ms = 1000) {
+    std::int64_t wait_ms = std::max<std::int64_t>(longest_ms, 0);
     for (const Slot& slot : slots) {
       if (slot.state == SlotState::running && time_limit_seconds > 0) {
         wait_ms = std::min(wait_ms, std::max<std::int64_t>(slot.deadline_ms - monotonic_ms(), 0));
@@ -456,7 +456,7 @@ void ModelRunSlots::end_all() {
         std::any_of(platform.slots.begin(), platform.slots.end(),
                     [](const Slot& s) { return s.state == SlotState::running; });
     if (!any_running || monotonic_ms() >= grace_end) break;
-    platform.sleep_until_a_child_ends();
+    platform.sleep_until_a_child_ends(grace_end - monotonic_ms());
   }
   for (Slot& slot : platform.slots) {
     if (slot.state == SlotState::running) {
