@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/binary_run.h"
+#include "support/in_process_run.h"
 #include "support/key_scripts.h"
 #include "support/scratch_directory.h"
 #include "support/text_search.h"
@@ -22,9 +23,11 @@ namespace {
 namespace fs = std::filesystem;
 using test_support::ProgramRun;
 using test_support::run_genopt;
+using test_support::run_in_process;
 using test_support::ScratchDirectory;
 using test_support::StandardInput;
 using test_support::stop_at_poll;
+using test_support::Switches;
 
 // What a run leaves for its user: exit status, console, and every report file.
 struct RunResult {
@@ -36,6 +39,10 @@ struct RunResult {
 };
 
 using Preparation = std::function<void(const ScratchDirectory&)>;
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 RunResult run_case(const Preparation& prepare, const std::string& keys,
                    std::vector<std::string> arguments) {
@@ -150,6 +157,54 @@ TEST(SideBySide, AFailureInTheMiddleOfABatchEndsTheRunAsOneRunAtATime) {
   }
 }
 
+// Files written with the built-in switches on: the traces, the continuation
+// files of the relative mode, and a population cut short by the attempts
+// allowed. The trace lines of children built ahead of a failure are taken back.
+TEST(SideBySide, BuiltInSwitchesGiveTheSameFiles) {
+  const std::string settings = "'f'\n0\n1 1\n-5 5\n-5 5\n";
+  struct {
+    const char* what;
+    Switches switches;
+    const char* fails_above;
+    int stop_poll;
+    const char* first_keys;  // before the polls
+  } cases[] = {
+      {"traces, failure", {.trace_intermediate = 1, .trace_iterations = 1}, "4.99", 20000, ""},
+      {"traces", {.trace_intermediate = 1, .trace_iterations = 1}, "", 400, ""},
+      {"relative mode", {.relative_mode = 1}, "", 400, ""},
+      // The empty line ends the pause of the shortfall.
+      {"attempts run out", {.max_attempts = 37}, "", 400, "\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::map<std::string, std::string> serial;
+    for (const int jobs : {1, 3, 10}) {
+      ScratchDirectory directory;
+      model_with_settings("fails_above", settings, c.fails_above)(directory);
+      Switches switches = c.switches;
+      switches.jobs = jobs;
+      run_in_process(directory, switches, c.first_keys + stop_at_poll(c.stop_poll));
+      std::map<std::string, std::string> files;
+      for (const fs::directory_entry& entry : fs::directory_iterator(directory.path())) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file() && name != "keys") files[name] = directory.read(name);
+      }
+      if (jobs == 1) {
+        serial = files;
+        EXPECT_EQ(contains(files["console"], "Press - ENTER"), *c.fails_above != '\0');
+        continue;
+      }
+      files.erase("&&&_Rab.txt");  // the failing candidate's is in its slot
+      for (const auto& [name, content] : serial) {
+        if (name == "&&&_Rab.txt") continue;
+        EXPECT_TRUE(files.count(name) == 1 && files[name] == content)
+            << name << " differs with jobs " << jobs;
+      }
+      EXPECT_EQ(files.size() + serial.count("&&&_Rab.txt"), serial.size()) << "jobs " << jobs;
+    }
+  }
+}
+
 // A model that tells where and how it ran, through the run's own file
 // slot_log.txt, which each slot sees under the same name.
 constexpr const char* telling_model =
@@ -165,10 +220,6 @@ std::vector<std::string> lines_of(const std::string& text) {
     lines.push_back(text.substr(start, end - start));
   }
   return lines;
-}
-
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
 }
 
 TEST(SideBySide, EachRunHasItsSlotTheLinksAndTheLauncherTheLastRunTheRunDirectory) {

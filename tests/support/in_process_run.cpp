@@ -24,7 +24,9 @@ InProcessRun run_in_process(const ScratchDirectory& directory, const Switches& s
   InProcessRun run;
   if (input >= 0 && output >= 0) {
     Console console(input, output);
-    run.exit_status = run_genopt(*state, console);
+    RunOptions options;
+    options.jobs = switches.jobs;
+    run.exit_status = run_genopt(*state, console, options);
   }
   close_descriptor(input);
   close_descriptor(output);

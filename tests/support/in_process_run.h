@@ -17,6 +17,7 @@ struct Switches {
   std::int32_t trace_intermediate = 0;
   std::int32_t trace_iterations = 0;
   std::int32_t max_attempts = 1'000'000;  // attempts allowed for the initial population
+  std::int32_t jobs = 1;                  // model runs side by side (--jobs)
 };
 
 struct InProcessRun {
