@@ -1,5 +1,8 @@
 #include "evaluation/evaluation_queue.h"
 
+#include <string>
+#include <utility>
+
 #include "evaluation/slot_directories.h"
 #include "platform/files.h"
 #include "text/messages.h"

@@ -171,34 +171,25 @@ TEST(CommandLineOptions, BadOptionIsRefusedWithUsageAndNothingWritten) {
   EXPECT_EQ(names_in(directory.path()), before);
 }
 
-// A model that never ends would hold an unattended run for ever.
+// A model that never ends would hold an unattended run for ever. Side by
+// side, the first run to outlast the limit ends the run, and the runs after
+// it are ended too, with all they started; their slots stay to look at.
 TEST(CommandLineOptions, ModelTimeLimitEndsTheModelWithAllItStartedAndTheRun) {
-  ScratchDirectory directory;
-  directory.write("&_in_gen.txt", two_variables);
-  directory.install_model("never_ends");
-  const ShellRun run = run_with_arguments(directory, "--model-timeout 1");
-  EXPECT_EQ(run.exit_status, 0);
-  EXPECT_EQ(directory.read("z_result.txt"),
-            two_lines(cp1251<"Модель tarnix.exe не завершилась за 1 с">,
-                      "Model tarnix.exe did not finish in 1 s"));
-  EXPECT_EQ(run.console, " Model tarnix.exe did not finish in 1 s\n Press - ENTER\n");
-  EXPECT_EQ(processes_in(directory.path()), 0);
-}
-
-// Side by side, the first run to outlast the limit ends the run; the runs
-// after it are ended too, with all they started.
-TEST(CommandLineOptions, ModelTimeLimitEndsEveryRunSideBySide) {
-  ScratchDirectory directory;
-  directory.write("&_in_gen.txt", two_variables);
-  directory.install_model("never_ends");
-  const ShellRun run = run_with_arguments(directory, "--model-timeout 1 --jobs 3");
-  EXPECT_EQ(run.exit_status, 0);
-  EXPECT_EQ(directory.read("z_result.txt"),
-            two_lines(cp1251<"Модель tarnix.exe не завершилась за 1 с">,
-                      "Model tarnix.exe did not finish in 1 s"));
-  EXPECT_EQ(run.console, " Model tarnix.exe did not finish in 1 s\n Press - ENTER\n");
-  EXPECT_EQ(processes_in(directory.path()), 0);
-  EXPECT_TRUE(directory.exists("genopt-slots/3/&&&_Rab.txt"));  // kept to look at
+  for (const char* arguments : {"--model-timeout 1", "--model-timeout 1 --jobs 3"}) {
+    SCOPED_TRACE(arguments);
+    ScratchDirectory directory;
+    directory.write("&_in_gen.txt", two_variables);
+    directory.install_model("never_ends");
+    const ShellRun run = run_with_arguments(directory, arguments);
+    EXPECT_EQ(run.exit_status, 0);
+    EXPECT_EQ(directory.read("z_result.txt"),
+              two_lines(cp1251<"Модель tarnix.exe не завершилась за 1 с">,
+                        "Model tarnix.exe did not finish in 1 s"));
+    EXPECT_EQ(run.console, " Model tarnix.exe did not finish in 1 s\n Press - ENTER\n");
+    EXPECT_EQ(processes_in(directory.path()), 0);
+    EXPECT_EQ(directory.exists("genopt-slots/3/&&&_Rab.txt"),
+              std::string(arguments).ends_with("3"));
+  }
 }
 
 // Starts the binary in the current directory, its streams in files named
