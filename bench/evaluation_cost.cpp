@@ -1,7 +1,7 @@
 // What one evaluation costs us beside the model: an evaluation as the search
-// makes it with one job (through the evaluation queue) at N = 500 against a bare loop that only writes the same file, starts the
-// same model and reads its answer; and what the keyboard polls of one child
-// (one a variable) cost against one evaluation. Prints the ratios.
+// makes it with one job (through the evaluation queue) at N = 500 against a bare loop that only
+// writes the same file, starts the same model and reads its answer; and what the keyboard polls of
+// one child (one a variable) cost against one evaluation. Prints the ratios.
 
 #include <fcntl.h>
 #include <spawn.h>
