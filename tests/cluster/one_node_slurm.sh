@@ -112,11 +112,11 @@ compare_runs() {
   keys_to_stop_at $((40 * 5 + 1)) >"$cluster/keys"
   prepare_run_directory "$serial"
   prepare_run_directory "$parallel"
-  (cd "$serial" && "$genopt" <"$cluster/keys" >"$cluster/serial.console" 2>&1)
+  (cd "$serial" && "$genopt" <"$cluster/keys" >"$cluster/serial.out" 2>"$cluster/serial.err")
   local started=$SECONDS
   (cd "$parallel" &&
     salloc --quiet -N1 -n2 "$genopt" --jobs 2 --launcher 'srun -N1 -n1 --exclusive' \
-      <"$cluster/keys" >"$cluster/parallel.console" 2>&1)
+      <"$cluster/keys" >"$cluster/parallel.out" 2>"$cluster/parallel.err")
   echo "through srun: $((SECONDS - started)) s"
   for name in "$serial"/z_*; do
     name=$(basename "$name")
@@ -125,9 +125,15 @@ compare_runs() {
       failures=$((failures + 1))
     fi
   done
-  # srun may tell of a step that waited for its CPU; genopt's own lines must agree.
-  if ! diff <(cat "$cluster/serial.console") <(grep -v '^srun: ' "$cluster/parallel.console"); then
-    echo "FAILED: the console differs" >&2
+  if ! diff "$cluster/serial.out" "$cluster/parallel.out"; then
+    echo "FAILED: the standard output differs" >&2
+    failures=$((failures + 1))
+  fi
+  # Slurm tells on standard error of a step that waited for its CPU, and of a
+  # step cancelled because its run was no longer needed; genopt's own lines
+  # must agree.
+  if ! diff "$cluster/serial.err" <(grep -Ev '^(srun: |slurmstepd)' "$cluster/parallel.err"); then
+    echo "FAILED: the standard error differs" >&2
     failures=$((failures + 1))
   fi
   if [ -e "$parallel/genopt-slots" ]; then
