@@ -159,28 +159,35 @@ TEST(SideBySide, AFailureInTheMiddleOfABatchEndsTheRunAsOneRunAtATime) {
 
 // Files written with the built-in switches on: the traces, the continuation
 // files of the relative mode, and a population cut short by the attempts
-// allowed. The trace lines of children built ahead of a failure are taken back.
+// allowed. The trace lines of children built ahead of a failure are taken
+// back: a first variable fixed by its bounds is refined in every child of the
+// first iteration, with a line each, and the first child that moves it up
+// breaks the model.
 TEST(SideBySide, BuiltInSwitchesGiveTheSameFiles) {
   const std::string settings = "'f'\n0\n1 1\n-5 5\n-5 5\n";
+  const std::string first_fixed = "'f'\n0\n1 1\n2 2\n-5 5\n-5 5\n";
+  const Switches traces{.trace_intermediate = 1, .trace_iterations = 1};
   struct {
     const char* what;
     Switches switches;
+    const std::string& settings;
     const char* fails_above;
     int stop_poll;
     const char* first_keys;  // before the polls
   } cases[] = {
-      {"traces, failure", {.trace_intermediate = 1, .trace_iterations = 1}, "4.99", 20000, ""},
-      {"traces", {.trace_intermediate = 1, .trace_iterations = 1}, "", 400, ""},
-      {"relative mode", {.relative_mode = 1}, "", 400, ""},
+      {"traces, failure", traces, settings, "4.99", 20000, ""},
+      {"traces, failure after refinement lines", traces, first_fixed, "2", 20000, ""},
+      {"traces", traces, settings, "", 400, ""},
+      {"relative mode", {.relative_mode = 1}, settings, "", 400, ""},
       // The empty line ends the pause of the shortfall.
-      {"attempts run out", {.max_attempts = 37}, "", 400, "\n"},
+      {"attempts run out", {.max_attempts = 37}, settings, "", 400, "\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     std::map<std::string, std::string> serial;
     for (const int jobs : {1, 3, 10}) {
       ScratchDirectory directory;
-      model_with_settings("fails_above", settings, c.fails_above)(directory);
+      model_with_settings("fails_above", c.settings, c.fails_above)(directory);
       Switches switches = c.switches;
       switches.jobs = jobs;
       run_in_process(directory, switches, c.first_keys + stop_at_poll(c.stop_poll));
