@@ -48,15 +48,16 @@ void close(int fd);
 // 0 or the error number.
 int remove(std::string_view name);
 
-// Directories of the model runs that go side by side (POSIX so far; the
-// Windows build answers ENOSYS). Names may hold '/'.
+// Directories of the model runs that go side by side. Names may hold '/'.
 
 // 0 or the error number; an existing directory is an error (EEXIST).
 int make_directory(std::string_view name);
 // Removes the file, link or whole directory tree of that name; links are
 // removed, never followed. A name that nothing has is no error.
 int remove_tree(std::string_view name);
-// Makes `name` a symbolic link to `target`; 0 or the error number.
+// Makes `name` a symbolic link to `target`, a path relative to the link's
+// directory; 0 or the error number. Where Windows allows no symbolic link, a
+// file gets a hard link and a directory cannot be linked (EPERM).
 int make_link(std::string_view target, std::string_view name);
 // The names in the directory, without "." and ".."; 0 or the error number.
 int list_directory(std::string_view name, std::vector<std::string>& names);

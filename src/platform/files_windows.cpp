@@ -10,6 +10,8 @@
 #include <array>
 #include <cerrno>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/files_reading.h"
@@ -196,10 +198,93 @@ bool DirectoryLock::take() {
   return true;
 }
 
-// Runs side by side are not built for Windows yet; nothing calls these there.
-int make_directory(std::string_view) { return ENOSYS; }
-int remove_tree(std::string_view) { return ENOSYS; }
-int make_link(std::string_view, std::string_view) { return ENOSYS; }
-int list_directory(std::string_view, std::vector<std::string>&) { return ENOSYS; }
+namespace {
+
+// The program's names use '/'; the system's own separator is the backslash.
+std::wstring system_name(std::string_view name) {
+  std::wstring converted = windows::wide(name);
+  std::replace(converted.begin(), converted.end(), L'/', L'\\');
+  return converted;
+}
+
+int result_of(BOOL done) { return done ? 0 : windows::last_error_number(); }
+
+// A link is removed as it stands: what it leads to is never looked into.
+int remove_system_tree(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+               ? 0
+               : windows::error_number(error);
+  }
+  if (attributes & FILE_ATTRIBUTE_READONLY) {
+    SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return result_of(DeleteFileW(path.c_str()));
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    WIN32_FIND_DATAW entry;
+    const HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+      int error = 0;
+      do {
+        const std::wstring_view name = entry.cFileName;
+        if (name == L"." || name == L"..") continue;
+        error = remove_system_tree(path + L"\\" + entry.cFileName);
+      } while (error == 0 && FindNextFileW(search, &entry));
+      FindClose(search);
+      if (error != 0) return error;
+    }
+  }
+  return result_of(RemoveDirectoryW(path.c_str()));
+}
+
+std::wstring directory_of(const std::wstring& path) {
+  const std::size_t last = path.find_last_of(L'\\');
+  return last == std::wstring::npos ? L"." : path.substr(0, last);
+}
+
+}  // namespace
+
+int make_directory(std::string_view name) {
+  return result_of(CreateDirectoryW(system_name(name).c_str(), nullptr));
+}
+
+int remove_tree(std::string_view name) { return remove_system_tree(system_name(name)); }
+
+// A symbolic link where the system allows one to be made without privileges
+// (developer mode) and, elsewhere, a hard link for a file; a directory then
+// cannot be linked.
+int make_link(std::string_view target, std::string_view name) {
+  const std::wstring link = system_name(name);
+  const std::wstring relative_target = system_name(target);
+  const std::wstring linked = directory_of(link) + L"\\" + relative_target;
+  const DWORD attributes = GetFileAttributesW(linked.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return windows::last_error_number();
+  const bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  constexpr DWORD unprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+  const DWORD flags = unprivileged | (directory ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0);
+  // A system may answer yes and make nothing: the link must be there.
+  if (CreateSymbolicLinkW(link.c_str(), relative_target.c_str(), flags) &&
+      GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    return 0;
+  }
+  if (directory) return EPERM;
+  return result_of(CreateHardLinkW(link.c_str(), linked.c_str(), nullptr));
+}
+
+int list_directory(std::string_view name, std::vector<std::string>& names) {
+  names.clear();
+  WIN32_FIND_DATAW entry;
+  const HANDLE search = FindFirstFileW((system_name(name) + L"\\*").c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return windows::last_error_number();
+  do {
+    const std::wstring_view found = entry.cFileName;
+    if (found != L"." && found != L"..") names.push_back(windows::narrow(found));
+  } while (FindNextFileW(search, &entry));
+  const DWORD error = GetLastError();
+  FindClose(search);
+  return error == ERROR_NO_MORE_FILES ? 0 : windows::error_number(error);
+}
 
 }  // namespace genopt::files

@@ -41,9 +41,6 @@ inline ModelRun run_model(const char* program, std::int32_t time_limit_seconds =
 // The most model runs that go side by side.
 inline constexpr std::int32_t max_side_by_side_runs = 64;
 
-// True where model runs can go side by side (ModelRunSlots works).
-bool side_by_side_runs_supported();
-
 // Model runs side by side, one a slot, each with its own current directory
 // and the environment variable GENOPT_SLOT set to its slot number. Every run
 // has a process group of its own, so that ending a run ends all it started;

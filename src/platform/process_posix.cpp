@@ -273,8 +273,6 @@ ModelRun run_model(const ModelCommand& command, std::int32_t time_limit_seconds)
   return ModelRun::timed_out;
 }
 
-bool side_by_side_runs_supported() { return true; }
-
 namespace {
 
 // The process groups of the runs going on, for the handler that ends them

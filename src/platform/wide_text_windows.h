@@ -21,6 +21,17 @@ inline std::wstring wide(std::string_view utf8) {
   return converted;
 }
 
+// Names the system gives back, as the UTF-8 of the rest of the program.
+inline std::string narrow(std::wstring_view utf16) {
+  if (utf16.empty()) return {};
+  const int size = static_cast<int>(utf16.size());
+  const int length =
+      WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string converted(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, converted.data(), length, nullptr, nullptr);
+  return converted;
+}
+
 // The error number whose text tells what a Windows error code means.
 inline int error_number(DWORD code) {
   switch (code) {
@@ -47,6 +58,10 @@ inline int error_number(DWORD code) {
       return EINVAL;
     case ERROR_DIRECTORY:
       return ENOTDIR;
+    case ERROR_DIR_NOT_EMPTY:
+      return ENOTEMPTY;
+    case ERROR_PRIVILEGE_NOT_HELD:
+      return EPERM;
     case ERROR_NOT_ENOUGH_MEMORY:
     case ERROR_OUTOFMEMORY:
       return ENOMEM;

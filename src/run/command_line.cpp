@@ -4,7 +4,6 @@
 #include <charconv>
 #include <iterator>
 
-#include "platform/process.h"
 #include "platform/standard_streams.h"
 
 namespace genopt {
@@ -82,10 +81,7 @@ std::string take_value(std::string_view option, std::string_view value, RunOptio
                       value);
   }
   if (option == "--jobs") {
-    if (parse_whole_number(value, 1, max_jobs, options.jobs)) {
-      if (options.jobs == 1 || side_by_side_runs_supported()) return {};
-      return "--jobs above 1 is not available on this platform yet";
-    }
+    if (parse_whole_number(value, 1, max_jobs, options.jobs)) return {};
     return with_given(
         "--jobs takes a whole number of model runs from 1 to " + std::to_string(max_jobs), value);
   }
@@ -93,7 +89,6 @@ std::string take_value(std::string_view option, std::string_view value, RunOptio
   if (options.launcher.empty()) {
     return "--launcher takes a command and its arguments, e.g. 'srun -N1 -n1 --exclusive'";
   }
-  if (!side_by_side_runs_supported()) return "--launcher is not available on this platform yet";
   return {};
 }
 

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/process.h"
 
 namespace genopt {
 namespace {
@@ -28,14 +27,6 @@ TEST(CommandLine, ModelTimeLimitInEitherForm) {
 }
 
 TEST(CommandLine, JobsAndLauncher) {
-  if (!side_by_side_runs_supported()) {
-    EXPECT_EQ(parsed({"--jobs", "2"}).complaint,
-              "genopt: --jobs above 1 is not available on this platform yet");
-    EXPECT_EQ(parsed({"--launcher", "srun"}).complaint,
-              "genopt: --launcher is not available on this platform yet");
-    EXPECT_EQ(parsed({"--jobs", "1"}).action, CommandLineAction::run);
-    return;
-  }
   const CommandLine command_line =
       parsed({"--jobs", "10", "--launcher", "  srun -N1\t-n1  --exclusive "});
   EXPECT_EQ(command_line.action, CommandLineAction::run);

@@ -109,7 +109,10 @@ ProgramRun run_genopt(std::string_view input, StandardInput kind,
   const fs::path binary = genopt_binary();
   std::wstring command_line = L"\"" + binary.wstring() + L"\"";
   for (const std::string& argument : arguments) {
-    command_line += L" " + std::filesystem::path(argument).wstring();
+    // The tests' arguments hold no quotes: blanks are kept by quoting the whole.
+    const std::wstring word = std::filesystem::path(argument).wstring();
+    command_line +=
+        word.find_first_of(L" \t") == std::wstring::npos ? L" " + word : L" \"" + word + L"\"";
   }
   PROCESS_INFORMATION process{};
   ProgramRun run;

@@ -10,4 +10,6 @@ std::filesystem::path model_program(std::string_view name) {
   return std::filesystem::path(GENOPT_MODELS_DIR) / std::string(name);
 }
 
+bool program_starts_are_slow() { return false; }
+
 }  // namespace genopt::test_support

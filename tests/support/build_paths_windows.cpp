@@ -32,4 +32,6 @@ std::filesystem::path model_program(std::string_view name) {
   return build_directory() / "models" / (std::string(name) + ".exe");
 }
 
+bool program_starts_are_slow() { return true; }
+
 }  // namespace genopt::test_support

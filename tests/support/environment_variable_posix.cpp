@@ -12,4 +12,8 @@ void set_environment_variable(const char* name, const char* value) {
   }
 }
 
+std::string launcher_that_sets(std::string_view name, std::string_view value) {
+  return "env " + std::string(name) + "=" + std::string(value);
+}
+
 }  // namespace genopt::test_support

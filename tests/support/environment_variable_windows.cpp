@@ -12,4 +12,9 @@ void set_environment_variable(const char* name, const char* value) {
   ::SetEnvironmentVariableA(name, value);
 }
 
+// The command interpreter runs what follows "&&" once the variable is set.
+std::string launcher_that_sets(std::string_view name, std::string_view value) {
+  return "cmd /c set " + std::string(name) + "=" + std::string(value) + "&&";
+}
+
 }  // namespace genopt::test_support

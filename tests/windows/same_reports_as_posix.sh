@@ -36,15 +36,17 @@ prepare() {
   return 0
 }
 
-# Runs both builds on the keys $2; each exit status must be 0.
+# Runs both builds on the keys $2, the Windows build with the options that
+# follow; each exit status must be 0.
 run_both() {
   local case=$1 keys=$2 status
+  shift 2
   printf '%s' "$keys" >"$scratch/$case/keys"
   status=0
   (cd "$scratch/$case/posix" && "$posix_build/genopt" <../keys >../posix.console 2>&1) || status=$?
   [ "$status" = 0 ] || fail "$case: the POSIX build ended with status $status"
   status=0
-  (cd "$scratch/$case/windows" && wine "$windows_build/genopt.exe" <../keys >../windows.console 2>&1) ||
+  (cd "$scratch/$case/windows" && wine "$windows_build/genopt.exe" "$@" <../keys >../windows.console 2>&1) ||
     status=$?
   [ "$status" = 0 ] || fail "$case: the Windows build ended with status $status"
 }
@@ -87,6 +89,16 @@ prepare pressure_vessel "$source_dir/examples/pressure_vessel" \
 run_both pressure_vessel "$(keys_to_stop_at $((10 * 40 + 3)))"
 same_file pressure_vessel z_selection.txt
 same_file pressure_vessel z_result.txt
+
+# The same with three model runs side by side in the Windows build.
+prepare pressure_vessel_jobs "$source_dir/examples/pressure_vessel" \
+  "$posix_build/examples/pressure_vessel/tarnix.exe" \
+  "$windows_build/examples/pressure_vessel/tarnix.exe"
+run_both pressure_vessel_jobs "$(keys_to_stop_at $((10 * 40 + 3)))" --jobs 3
+same_file pressure_vessel_jobs z_selection.txt
+same_file pressure_vessel_jobs z_result.txt
+[ ! -e "$scratch/pressure_vessel_jobs/windows/genopt-slots" ] ||
+  fail "pressure_vessel_jobs: genopt-slots was left"
 
 # The integer flags cannot be opened: their failure goes to a file of its own
 # whose name is not ASCII. Wine keeps names as UTF-8 on disk, so the name

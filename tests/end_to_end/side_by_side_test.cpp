@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <span>
@@ -12,9 +14,12 @@
 #include <vector>
 
 #include "support/binary_run.h"
+#include "support/build_paths.h"
+#include "support/environment_variable.h"
 #include "support/in_process_run.h"
 #include "support/key_scripts.h"
 #include "support/scratch_directory.h"
+#include "support/temporary_directory.h"
 #include "support/text_search.h"
 
 namespace genopt {
@@ -70,10 +75,17 @@ void expect_same_run(const RunResult& serial, const RunResult& side_by_side, int
 }
 
 constexpr int every_jobs[] = {1, 2, 3, 7, 10};
+constexpr int fewer_jobs[] = {3};
+
+// Where programs start slowly, one number of jobs.
+std::span<const int> jobs_to_compare() {
+  if (test_support::program_starts_are_slow()) return fewer_jobs;
+  return every_jobs;
+}
 
 // The serial run, then each number of jobs against it; the serial run is returned.
 RunResult expect_same_for_every_jobs(const Preparation& prepare, const std::string& keys,
-                                     std::span<const int> jobs_to_try = every_jobs) {
+                                     std::span<const int> jobs_to_try = jobs_to_compare()) {
   const RunResult serial = run_case(prepare, keys, {});
   EXPECT_FALSE(serial.reports.empty());
   for (const int jobs : jobs_to_try) {
@@ -106,17 +118,25 @@ Preparation model_with_settings(const std::string& model, const std::string& set
   };
 }
 
+// Where programs start slowly, the tests that take thousands of model runs
+// and show nothing of the platform are left to the others.
+#define SKIP_WHERE_PROGRAM_STARTS_ARE_SLOW() \
+  if (test_support::program_starts_are_slow()) GTEST_SKIP() << "thousands of model runs"
+
 TEST(SideBySide, PressureVesselGivesTheSameReportsForEveryNumberOfJobs) {
+  SKIP_WHERE_PROGRAM_STARTS_ARE_SLOW();
   expect_same_for_every_jobs(example("pressure_vessel"), stop_at_poll(2500));
 }
 
 // Their initial populations take thousands of model runs: one number of jobs each.
 TEST(SideBySide, WeldedBeamGivesTheSameReports) {
+  SKIP_WHERE_PROGRAM_STARTS_ARE_SLOW();
   constexpr int jobs[] = {7};
   expect_same_for_every_jobs(example("welded_beam"), stop_at_poll(600), jobs);
 }
 
 TEST(SideBySide, SpringGivesTheSameReports) {
+  SKIP_WHERE_PROGRAM_STARTS_ARE_SLOW();
   constexpr int jobs[] = {10};
   expect_same_for_every_jobs(example("spring"), stop_at_poll(600), jobs);
 }
@@ -137,6 +157,7 @@ TEST(SideBySide, KeysActWhereTheyWouldOneRunAtATime) {
 // attempts beyond it are in flight: their results are dropped and the draws
 // go on from where the last attempt needed left them.
 TEST(SideBySide, ManyInfeasibleCandidatesAndAttemptsBeyondThePopulation) {
+  SKIP_WHERE_PROGRAM_STARTS_ARE_SLOW();
   expect_same_for_every_jobs(model_with_settings("constrained", "'c'\n1\n1 1\n-1.5 1\n-1.5 1\n"),
                              stop_at_poll(600));
 }
@@ -164,6 +185,7 @@ TEST(SideBySide, AFailureInTheMiddleOfABatchEndsTheRunAsOneRunAtATime) {
 // first iteration, with a line each, and the first child that moves it up
 // breaks the model.
 TEST(SideBySide, BuiltInSwitchesGiveTheSameFiles) {
+  SKIP_WHERE_PROGRAM_STARTS_ARE_SLOW();
   const std::string settings = "'f'\n0\n1 1\n-5 5\n-5 5\n";
   const std::string first_fixed = "'f'\n0\n1 1\n2 2\n-5 5\n-5 5\n";
   const Switches traces{.trace_intermediate = 1, .trace_iterations = 1};
@@ -212,39 +234,44 @@ TEST(SideBySide, BuiltInSwitchesGiveTheSameFiles) {
   }
 }
 
-// A model that tells where and how it ran, through the run's own file
-// slot_log.txt, which each slot sees under the same name.
-constexpr const char* telling_model =
-    "#!/bin/sh\n"
-    "echo \"slot=${GENOPT_SLOT-none} dir=${PWD##*/} args=$* via=${GENOPT_VIA-none}"
-    " sees= $(ls | tr '\\n' ' ')\" >> slot_log.txt\n"
-    "echo 1.0 > '&&&_Rab.txt'\n";
-
-std::vector<std::string> lines_of(const std::string& text) {
+// Every line a run of `tells_where_it_runs` left in `log_directory`, the
+// run in the run directory last.
+std::vector<std::string> lines_logged(const fs::path& log_directory) {
+  std::vector<fs::path> logs;
+  for (const fs::directory_entry& entry : fs::directory_iterator(log_directory)) {
+    logs.push_back(entry.path());
+  }
+  std::partition(logs.begin(), logs.end(), [](const fs::path& log) {
+    return !log.filename().string().starts_with("run-none");
+  });
   std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    lines.push_back(text.substr(start, end - start));
+  for (const fs::path& log : logs) {
+    std::ifstream file(log);
+    std::string line;
+    std::getline(file, line);
+    lines.push_back(line);
   }
   return lines;
 }
 
 TEST(SideBySide, EachRunHasItsSlotTheLinksAndTheLauncherTheLastRunTheRunDirectory) {
   ScratchDirectory directory;
+  const fs::path logs = test_support::make_temporary_directory("genopt-slot-logs");
   directory.write("&_in_gen.txt", "'s'\n0\n1 1\n-5 5\n-5 5\n");
-  directory.write("tarnix.exe", telling_model);
-  fs::permissions(directory.file("tarnix.exe"), fs::perms::owner_all);
+  directory.install_model("tells_where_it_runs");
+  directory.write("log_directory.txt", logs.string());
   directory.write("data.txt", "the model's own input\n");
-  directory.write("slot_log.txt", "");
   directory.write("z_result.txt", "left by an earlier run\n");
   fs::create_directories(directory.file("genopt-slots/9"));  // left by an earlier run
   directory.write("genopt-slots/9/left-over.txt", "");
-  const ProgramRun run = run_genopt(stop_at_poll(40), StandardInput::file,
-                                    {"--jobs", "3", "--launcher", "env GENOPT_VIA=launcher"});
+  const ProgramRun run = run_genopt(
+      stop_at_poll(40), StandardInput::file,
+      {"--jobs", "3", "--launcher", test_support::launcher_that_sets("GENOPT_VIA", "launcher")});
   ASSERT_EQ(run.exit_status, 0) << run.errors;
   EXPECT_FALSE(directory.exists("genopt-slots"));
 
-  const std::vector<std::string> log = lines_of(directory.read("slot_log.txt"));
+  const std::vector<std::string> log = lines_logged(logs);
+  fs::remove_all(logs);
   ASSERT_GT(log.size(), 100u);
   for (std::size_t at = 0; at + 1 < log.size(); ++at) {
     const std::string& line = log[at];
@@ -254,13 +281,14 @@ TEST(SideBySide, EachRunHasItsSlotTheLinksAndTheLauncherTheLastRunTheRunDirector
     EXPECT_TRUE(contains(line, " dir=" + slot + " "));
     EXPECT_TRUE(contains(line, " args=-c -r via=launcher "));
     for (const char* seen :
-         {"&&&_Rab.txt", "&_in_gen.txt", "data.txt", "slot_log.txt", "tarnix.exe"})
+         {"&&&_Rab.txt", "&_in_gen.txt", "data.txt", "log_directory.txt", "tarnix.exe"})
       EXPECT_TRUE(contains(line, std::string(" ") + seen + " ")) << seen;
     for (const char* unseen : {"z_result.txt", "z_selection.txt", "genopt-slots", "left-over.txt"})
       EXPECT_FALSE(contains(line, unseen)) << unseen;
   }
   const std::string run_directory_name = fs::path(directory.path()).filename().string();
-  EXPECT_TRUE(contains(log.back(), "slot=none dir=" + run_directory_name + " args=-c -r"))
+  EXPECT_TRUE(
+      contains(log.back(), "slot=none dir=" + run_directory_name + " args=-c -r via=launcher "))
       << log.back();
 }
 
