@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/console.h"
+#include "platform/signals.h"
 #include "platform/standard_streams.h"
 #include "run/command_line.h"
 #include "run/run_sequence.h"
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
   if (command_line.action != genopt::CommandLineAction::run) {
     return genopt::answer_command_line(command_line);
   }
+  genopt::ending_signals::install();
   auto state = std::make_unique<genopt::SearchState>();
   genopt::Console console(genopt::standard_input, genopt::standard_output);
   return genopt::run_genopt(*state, console, command_line.options);
