@@ -65,8 +65,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i <= variables; ++i) state->evaluation.candidate[i] = 0.001 * i;
   genopt::WorkFile work_file;
   if (work_file.open() != 0) return 1;
-  genopt::ModelExchange exchange{work_file};
-  genopt::EvaluationQueue queue(exchange, 1);
+  genopt::EvaluationQueue queue(work_file, {}, 1);
   const genopt::Vector1<double, genopt::max_variables> candidate = state->evaluation.candidate;
   std::string bare_record;
   for (int i = 1; i <= variables; ++i) bare_record += std::to_string(0.001 * i) + "\n";

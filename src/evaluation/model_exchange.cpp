@@ -1,6 +1,5 @@
 #include "evaluation/model_exchange.h"
 
-#include "platform/process.h"
 #include "text/free_format_reader.h"
 #include "text/free_format_writer.h"
 #include "text/messages.h"
@@ -14,25 +13,6 @@ void make_record(const Vector1<double, max_variables>& X_real, std::int32_t vari
   FreeFormatRecord writer(record, Encoding::cp1251);
   for (std::int32_t i = 1; i <= variable_count; ++i) writer.add(X_real[i]);
   writer.finish();
-}
-
-Outcome exchange_with_model(EvaluationRecord& evaluation, const ProblemView& problem,
-                            ModelExchange& exchange) {
-  const std::int32_t m = problem.constraint_count;
-  for (std::int32_t j = 1; j <= m; ++j) evaluation.constraint_values[j] = 0.0;
-  make_record(evaluation.X_real, problem.variable_count, exchange.record);
-  if (exchange.work_file.write_record(exchange.record) != 0)
-    return failed(Failure::work_file_write);
-  switch (run_model({text::model_program_name, exchange.launcher}, exchange.model_time_limit)) {
-    case ModelRun::ended:
-      break;
-    case ModelRun::not_started:
-      return failed(Failure::model_start);
-    case ModelRun::timed_out:
-      return failed(Failure::model_timeout, exchange.model_time_limit);
-  }
-  if (exchange.work_file.read_answer(exchange.answer) != 0) return failed(Failure::work_file_read);
-  return take_answer(exchange.answer, m, evaluation);
 }
 
 Outcome take_answer(std::string_view answer, std::int32_t constraint_count,
@@ -53,17 +33,6 @@ Outcome take_answer(std::string_view answer, std::int32_t constraint_count,
   }
   if (evaluation.rab_index < 1) return failed(Failure::work_file_read);
   evaluation.constraint_values[evaluation.rab_index] = evaluation.rab_value;
-  return {};
-}
-
-Outcome evaluate_candidate(EvaluationRecord& evaluation, const ProblemView& problem,
-                           ModelExchange& exchange) {
-  for (std::int32_t i = 1; i <= problem.variable_count; ++i) {
-    evaluation.X_real[i] = problem.real_value(i, evaluation.candidate[i]);
-  }
-  if (Outcome outcome = exchange_with_model(evaluation, problem, exchange); !outcome.ok())
-    return outcome;
-  count_evaluation(evaluation, problem.constraint_count);
   return {};
 }
 

@@ -6,34 +6,16 @@
 #include <string>
 #include <string_view>
 
-#include "evaluation/work_file.h"
 #include "state/search_state.h"
 #include "text/outcome.h"
 
 namespace genopt {
 
-// What the exchange keeps between evaluations: the work file and buffers
-// sized once, so that an evaluation allocates nothing.
-struct ModelExchange {
-  WorkFile& work_file;
-  std::int32_t model_time_limit = 0;        // seconds a model run may take; 0: no limit
-  std::span<const std::string> launcher{};  // words before the model's path; none
-  std::string record{};
-  std::string answer{};
-};
-
-// Zeroes constraint_values(1..M), writes X_real(1..N) as the record of the
-// work file, runs the model, and reads back one real and one integer into the
-// persistent buffers rab_value and rab_index: a lone number is the objective,
-// a number and an index set that constraint value. An answer without a number
-// is a failure, as is one of the wrong form or with an index outside 1..M, and
-// a model run that outlasts its time limit.
-Outcome exchange_with_model(EvaluationRecord& evaluation, const ProblemView& problem,
-                            ModelExchange& exchange);
-
-// The answer part of the exchange: reads one real and one integer from the
-// start of `answer` into rab_value and rab_index and sets objective_value or
-// constraint_values(rab_index), as exchange_with_model says.
+// Reads one real and one integer from the start of the model's `answer` into
+// the persistent buffers rab_value and rab_index: a lone number is the
+// objective, a number and an index set that constraint value. An answer
+// without a number is a failure, as is one of the wrong form or with an index
+// outside 1..M. The caller has zeroed constraint_values(1..M).
 Outcome take_answer(std::string_view answer, std::int32_t constraint_count,
                     EvaluationRecord& evaluation);
 
@@ -45,11 +27,6 @@ void make_record(const Vector1<double, max_variables>& X_real, std::int32_t vari
 // Counts a completed exchange: the model run, and the first violated
 // constraint of the answer.
 void count_evaluation(EvaluationRecord& evaluation, std::int32_t constraint_count);
-
-// Maps candidate(1..N) to real units into X_real, runs one exchange, and
-// counts the model run and the first violated constraint.
-Outcome evaluate_candidate(EvaluationRecord& evaluation, const ProblemView& problem,
-                           ModelExchange& exchange);
 
 // The last evaluation is feasible when none of its M constraint values is
 // below 0: neither -0.0 nor a NaN makes a candidate infeasible.

@@ -4,15 +4,6 @@
 
 namespace genopt {
 
-namespace {
-
-// The answer's two fields stand at its start; whatever follows is never
-// looked at, so a model that writes more, or an endless file in the work
-// file's place, costs no more than this.
-constexpr std::size_t answer_read_limit = 64 * 1024;
-
-}  // namespace
-
 WorkFile::~WorkFile() { files::close(fd_); }
 
 int WorkFile::open() {

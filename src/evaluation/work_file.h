@@ -5,6 +5,7 @@
 // rename); after a normal end it is deleted, after a failure it stays with
 // what it last held.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -15,6 +16,11 @@ namespace genopt {
 
 class WorkFile {
  public:
+  // The answer's two fields stand at its start; whatever follows is never
+  // looked at, so a model that writes more, or an endless file in the work
+  // file's place, costs no more than this.
+  static constexpr std::size_t answer_read_limit = 64 * 1024;
+
   WorkFile() = default;
   // A work file elsewhere than the run directory's own (that of a slot).
   explicit WorkFile(std::string path) : path_(std::move(path)) {}

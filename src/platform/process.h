@@ -1,6 +1,7 @@
 #pragma once
-// Starting the model program and waiting for it: the platform's part of the
-// model exchange.
+// The model runs: one engine through which every run of the model goes, one
+// at a time or side by side. The bookkeeping (slots, time limits, waiting,
+// ending) is shared by both platforms; only the system calls differ.
 
 #include <cstdint>
 #include <memory>
@@ -25,49 +26,44 @@ struct ModelCommand {
   std::span<const std::string> launcher{};
 };
 
-// Starts the model directly (no shell) with the arguments "-c" and "-r",
-// standard input from the null device and our standard output and error, and
-// waits until it ends. Costs about the bare price of starting a process: the
-// caller's memory is not copied.
-//
-// With `time_limit_seconds` above 0 the model runs in a process group of its
-// own; when it has not ended in that time, the group is asked to end, and
-// after a short grace time ended by force.
-ModelRun run_model(const ModelCommand& command, std::int32_t time_limit_seconds = 0);
-inline ModelRun run_model(const char* program, std::int32_t time_limit_seconds = 0) {
-  return run_model(ModelCommand{program}, time_limit_seconds);
-}
-
 // The most model runs that go side by side.
 inline constexpr std::int32_t max_side_by_side_runs = 64;
 
-// Model runs side by side, one a slot, each with its own current directory
-// and the environment variable GENOPT_SLOT set to its slot number. Every run
-// has a process group of its own, so that ending a run ends all it started;
-// when the program is ended by SIGINT, SIGTERM or SIGHUP, the runs still
-// going are asked to end first. Lookups, starts and time limits are those of
-// run_model.
-class ModelRunSlots {
+// Slot 0 runs the model in the program's own directory and environment; slots
+// 1 to max_side_by_side_runs each in a directory of their own, with the
+// environment variable GENOPT_SLOT set to the slot number.
+//
+// Every run is started directly (no shell) with the arguments "-c" and "-r",
+// standard input from the null device and our standard output and error. It
+// has a process group (POSIX) or job (Windows) of its own, so that whatever
+// it starts goes with it: when it ends, when it outlasts its time limit (asked
+// to end first, by force after a short grace time), and when the program is
+// ended by a signal. The program and its arguments are found at the first
+// start and kept, so that a run allocates nothing.
+//
+// One engine at a time: it registers with the ending signals.
+class ModelRuns {
  public:
-  ModelRunSlots(const ModelCommand& command, std::int32_t time_limit_seconds);
-  ~ModelRunSlots();  // ends every run still going
-  ModelRunSlots(const ModelRunSlots&) = delete;
-  ModelRunSlots& operator=(const ModelRunSlots&) = delete;
+  // `command` is copied. A time limit of 0 is none.
+  ModelRuns(const ModelCommand& command, std::int32_t time_limit_seconds);
+  ~ModelRuns();  // ends every run still going
+  ModelRuns(const ModelRuns&) = delete;
+  ModelRuns& operator=(const ModelRuns&) = delete;
 
   // Slot `slot` (1..max_side_by_side_runs) runs its model in `directory`.
   void set_directory(std::int32_t slot, std::string_view directory);
-  // False when the model could not be started.
+  // False when the model could not be started. The slot must be idle.
   bool start(std::int32_t slot);
-  // Waits until the run of `slot` has ended or outlasted its time limit;
-  // a run of another slot that outlasts its limit meanwhile is ended then.
+  // Waits until the run of `slot` has ended or outlasted its time limit; a
+  // run of another slot that outlasts its limit meanwhile is ended then.
   ModelRun wait(std::int32_t slot);
   // Ends every run still going, and all they started: asked first, by force
   // after a short grace time.
   void end_all();
 
  private:
-  struct Platform;
-  std::unique_ptr<Platform> platform_;
+  struct Engine;
+  std::unique_ptr<Engine> engine_;
 };
 
 }  // namespace genopt

@@ -1,6 +1,9 @@
-// Starting the model on Windows: CreateProcessW with the full path found in
-// the current directory first and then along PATH, in this order rather than
-// the system's own search order, which starts elsewhere.
+// Model runs on Windows: CreateProcessW with the full path found in the
+// current directory first and then along PATH, in this order rather than the
+// system's own search order, which starts elsewhere. Every run is started
+// suspended and put into a job of its own before it can start anything; the
+// job ends everything it holds when its last handle is closed, also when
+// genopt itself is ended in any way.
 
 #include <windows.h>
 
@@ -12,10 +15,10 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/process.h"
+#include "platform/process_system.h"
 #include "platform/wide_text_windows.h"
 
-namespace genopt {
+namespace genopt::model_run_system {
 
 namespace {
 
@@ -105,50 +108,6 @@ HANDLE inheritable_copy(DWORD standard_handle) {
   return copy;
 }
 
-// The processes a limited model run starts: ended together when its time is
-// up, and with the job's last handle in any case.
-class ModelJob {
- public:
-  ModelJob() : job_(CreateJobObjectW(nullptr, nullptr)) {
-    if (job_ == nullptr) return;
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits);
-  }
-  ~ModelJob() {
-    if (job_ != nullptr) CloseHandle(job_);
-  }
-  ModelJob(const ModelJob&) = delete;
-  ModelJob& operator=(const ModelJob&) = delete;
-
-  bool take(HANDLE process) { return job_ != nullptr && AssignProcessToJobObject(job_, process); }
-  void end_all() { TerminateJobObject(job_, 1); }
-
- private:
-  HANDLE job_;
-};
-
-// Waits for the started model; false when its time ran out first.
-bool wait_for_model(const PROCESS_INFORMATION& started, std::int32_t time_limit_seconds) {
-  if (time_limit_seconds <= 0) {
-    ResumeThread(started.hThread);
-    WaitForSingleObject(started.hProcess, INFINITE);
-    return true;
-  }
-  ModelJob job;
-  if (!job.take(started.hProcess)) {
-    TerminateProcess(started.hProcess, 1);
-    WaitForSingleObject(started.hProcess, INFINITE);
-    return false;
-  }
-  ResumeThread(started.hThread);
-  const DWORD limit_ms = static_cast<DWORD>(time_limit_seconds) * 1000;
-  if (WaitForSingleObject(started.hProcess, limit_ms) == WAIT_OBJECT_0) return true;
-  job.end_all();
-  WaitForSingleObject(started.hProcess, INFINITE);
-  return false;
-}
-
 // Errors of a system short of something for a moment, not of the model.
 bool is_passing(DWORD error) {
   switch (error) {
@@ -211,16 +170,6 @@ bool start_suspended(const std::wstring& path, std::wstring& command_line,
   return create_process(path, command_line, startup, started, place);
 }
 
-ModelRun start_and_wait(const std::wstring& path, std::wstring& command_line,
-                        std::int32_t time_limit_seconds) {
-  PROCESS_INFORMATION started{};
-  if (!start_suspended(path, command_line, started)) return ModelRun::not_started;
-  const bool ended = wait_for_model(started, time_limit_seconds);
-  CloseHandle(started.hThread);
-  CloseHandle(started.hProcess);
-  return ended ? ModelRun::ended : ModelRun::timed_out;
-}
-
 // A name the current directory or PATH leads to, as a full path: a run in a
 // slot starts elsewhere.
 std::wstring full_path(const std::wstring& path) {
@@ -259,51 +208,6 @@ void append_word(std::wstring& line, const std::wstring& word) {
   line.append(backslashes * 2, L'\\');
   line += L'"';
 }
-
-// The program to start and its command line: the model itself, or the
-// launcher's words followed by the model's full path; then "-c -r".
-struct StartCommand {
-  std::wstring path;
-  std::wstring line;
-};
-
-std::optional<StartCommand> start_command(const ModelCommand& command, bool full) {
-  const std::optional<std::wstring> model = find_program(windows::wide(command.program));
-  if (!model) return std::nullopt;
-  const std::wstring model_path = full || !command.launcher.empty() ? full_path(*model) : *model;
-  if (command.launcher.empty()) return StartCommand{model_path, L"\"" + model_path + L"\" -c -r"};
-  const std::optional<std::wstring> launcher = find_launcher(windows::wide(command.launcher[0]));
-  if (!launcher) return std::nullopt;
-  StartCommand start{full_path(*launcher), {}};
-  for (const std::string& word : command.launcher) append_word(start.line, windows::wide(word));
-  append_word(start.line, model_path);
-  start.line += L" -c -r";
-  return start;
-}
-
-}  // namespace
-
-ModelRun run_model(const ModelCommand& command, std::int32_t time_limit_seconds) {
-  std::optional<StartCommand> start = start_command(command, false);
-  if (!start) return ModelRun::not_started;
-  // The exit code is of no concern: the answer is in the work file.
-  return start_and_wait(start->path, start->line, time_limit_seconds);
-}
-
-namespace {
-
-enum class SlotState : std::uint8_t { idle, running, ended, timed_out };
-
-// A run's job holds everything the run starts; closing the job's last
-// handle ends whatever is left of it, also when genopt itself is ended.
-struct Slot {
-  std::wstring directory;
-  std::wstring environment;  // ours with this slot's GENOPT_SLOT, as a block
-  HANDLE process = nullptr;
-  HANDLE job = nullptr;
-  ULONGLONG deadline_ms = 0;
-  SlotState state = SlotState::idle;
-};
 
 bool is_slot_variable(std::wstring_view entry) {
   constexpr std::wstring_view name = L"GENOPT_SLOT=";
@@ -344,128 +248,136 @@ HANDLE new_job() {
   return job;
 }
 
+// A slot's directory and environment block; slot 0 has ours.
+struct Place {
+  std::wstring directory;
+  std::wstring environment;
+  std::wstring line;  // the command line, which CreateProcessW may write into
+};
+
 }  // namespace
 
-// Runs end without a grace time here: a console program without a console
-// of its own cannot be asked to end, only ended.
-struct ModelRunSlots::Platform {
-  ModelCommand command;
+struct Starts {
+  std::string program;
   std::vector<std::string> launcher;
-  std::int32_t time_limit_seconds = 0;
-  std::array<Slot, max_side_by_side_runs + 1> slots{};
 
-  void finish(Slot& slot, SlotState state) {
-    if (slot.job != nullptr) CloseHandle(slot.job);  // ends what the run left going
-    if (slot.process != nullptr) CloseHandle(slot.process);
-    slot.job = nullptr;
-    slot.process = nullptr;
-    slot.state = state;
-  }
+  bool found = false;  // the programs are found at the first start
+  std::wstring path;
+  std::wstring line;
+  std::array<Place, max_side_by_side_runs + 1> places{};
 
-  void end_run(Slot& slot, SlotState state) {
-    TerminateJobObject(slot.job, 1);
-    WaitForSingleObject(slot.process, INFINITE);
-    finish(slot, state);
-  }
-
-  void reap_ended() {
-    for (Slot& slot : slots) {
-      if (slot.state == SlotState::running && WaitForSingleObject(slot.process, 0) == WAIT_OBJECT_0)
-        finish(slot, SlotState::ended);
+  bool find() {
+    const std::optional<std::wstring> model = find_program(windows::wide(program));
+    if (!model) return false;
+    const std::wstring model_path = full_path(*model);
+    if (launcher.empty()) {
+      path = model_path;
+      line = L"\"" + model_path + L"\" -c -r";
+      return true;
     }
-  }
-
-  void end_overdue() {
-    if (time_limit_seconds <= 0) return;
-    for (Slot& slot : slots) {
-      if (slot.state == SlotState::running && GetTickCount64() >= slot.deadline_ms)
-        end_run(slot, SlotState::timed_out);
-    }
-  }
-
-  // Sleeps until a run ends or the next time limit falls due.
-  void sleep_until_a_run_ends() {
-    std::array<HANDLE, max_side_by_side_runs> running{};
-    DWORD count = 0;
-    DWORD wait_ms = INFINITE;
-    for (const Slot& slot : slots) {
-      if (slot.state != SlotState::running) continue;
-      running[count++] = slot.process;
-      if (time_limit_seconds > 0) {
-        const ULONGLONG now = GetTickCount64();
-        const ULONGLONG left = slot.deadline_ms > now ? slot.deadline_ms - now : 0;
-        wait_ms = std::min<ULONGLONG>(wait_ms, left);
-      }
-    }
-    if (count > 0) WaitForMultipleObjects(count, running.data(), FALSE, wait_ms);
+    const std::optional<std::wstring> found_launcher = find_launcher(windows::wide(launcher[0]));
+    if (!found_launcher) return false;
+    path = full_path(*found_launcher);
+    line.clear();
+    for (const std::string& word : launcher) append_word(line, windows::wide(word));
+    append_word(line, model_path);
+    line += L" -c -r";
+    return true;
   }
 };
 
-ModelRunSlots::ModelRunSlots(const ModelCommand& command, std::int32_t time_limit_seconds)
-    : platform_(std::make_unique<Platform>()) {
-  Platform& platform = *platform_;
-  platform.launcher.assign(command.launcher.begin(), command.launcher.end());
-  platform.command = {command.program, platform.launcher};
-  platform.time_limit_seconds = time_limit_seconds;
+void StartsDeleter::operator()(Starts* starts) const { delete starts; }
+
+StartsPointer make_starts(const ModelCommand& command) {
+  StartsPointer starts(new Starts);
+  starts->program = command.program;
+  starts->launcher.assign(command.launcher.begin(), command.launcher.end());
+  return starts;
 }
 
-ModelRunSlots::~ModelRunSlots() { end_all(); }
-
-void ModelRunSlots::set_directory(std::int32_t slot, std::string_view directory) {
-  Slot& target = platform_->slots[slot];
-  target.directory = full_path(windows::wide(directory));
-  target.environment = environment_of_slot(slot);
+void set_directory(Starts& starts, std::int32_t slot, std::string_view directory) {
+  Place& place = starts.places[static_cast<std::size_t>(slot)];
+  place.directory = full_path(windows::wide(directory));
+  place.environment = environment_of_slot(slot);
 }
 
-bool ModelRunSlots::start(std::int32_t slot) {
-  Platform& platform = *platform_;
-  Slot& target = platform.slots[slot];
-  std::optional<StartCommand> start = start_command(platform.command, true);
-  if (!start) return false;
+bool start(Starts& starts, std::int32_t slot, RunningProcess& run) {
+  if (!starts.found) starts.found = starts.find();
+  if (!starts.found) return false;
+  Place& place = starts.places[static_cast<std::size_t>(slot)];
+  place.line = starts.line;  // the same length every time: no allocation after the first
   const HANDLE job = new_job();
   if (job == nullptr) return false;
+  const StartPlace where{place.directory.empty() ? nullptr : place.directory.c_str(),
+                         place.environment.empty() ? nullptr : place.environment.data()};
   PROCESS_INFORMATION started{};
-  const StartPlace place{target.directory.c_str(), target.environment.data()};
-  if (!start_suspended(start->path, start->line, started, place)) {
+  if (!start_suspended(starts.path, place.line, started, where)) {
     CloseHandle(job);
+    starts.found = false;  // looked up again at the next start
     return false;
   }
-  target.process = started.hProcess;
-  target.job = job;
   if (!AssignProcessToJobObject(job, started.hProcess)) {
     TerminateProcess(started.hProcess, 1);
     WaitForSingleObject(started.hProcess, INFINITE);
     CloseHandle(started.hThread);
-    platform.finish(target, SlotState::idle);
+    CloseHandle(started.hProcess);
+    CloseHandle(job);
     return false;
   }
   ResumeThread(started.hThread);
   CloseHandle(started.hThread);
-  target.state = SlotState::running;
-  target.deadline_ms = GetTickCount64() + ULONGLONG(platform.time_limit_seconds) * 1000;
+  run.process = reinterpret_cast<std::intptr_t>(started.hProcess);
+  run.group = reinterpret_cast<std::intptr_t>(job);
   return true;
 }
 
-ModelRun ModelRunSlots::wait(std::int32_t slot) {
-  Platform& platform = *platform_;
-  Slot& target = platform.slots[slot];
-  for (;;) {
-    platform.reap_ended();
-    platform.end_overdue();
-    if (target.state != SlotState::running) break;
-    platform.sleep_until_a_run_ends();
-  }
-  const SlotState state = target.state;
-  target.state = SlotState::idle;
-  return state == SlotState::timed_out ? ModelRun::timed_out : ModelRun::ended;
+namespace {
+
+HANDLE process_of(const RunningProcess& run) { return reinterpret_cast<HANDLE>(run.process); }
+HANDLE job_of(const RunningProcess& run) { return reinterpret_cast<HANDLE>(run.group); }
+
+}  // namespace
+
+bool has_ended(const RunningProcess& run) {
+  return WaitForSingleObject(process_of(run), 0) == WAIT_OBJECT_0;
 }
 
-void ModelRunSlots::end_all() {
-  Platform& platform = *platform_;
-  for (Slot& slot : platform.slots) {
-    if (slot.state == SlotState::running) platform.end_run(slot, SlotState::idle);
-    slot.state = SlotState::idle;
+// A console program without a console of its own cannot be asked to end,
+// only ended.
+void ask_to_end(const RunningProcess& run) { TerminateJobObject(job_of(run), 1); }
+
+void end_and_release(RunningProcess& run) {
+  TerminateJobObject(job_of(run), 1);
+  WaitForSingleObject(process_of(run), INFINITE);
+  CloseHandle(job_of(run));
+  CloseHandle(process_of(run));
+  run = {};
+}
+
+void sleep_until_one_ends(Starts&, std::span<const RunningProcess> running,
+                          std::int64_t longest_ms) {
+  std::array<HANDLE, MAXIMUM_WAIT_OBJECTS> handles{};
+  DWORD count = 0;
+  for (const RunningProcess& run : running) {
+    if (count < handles.size()) handles[count++] = process_of(run);
+  }
+  const auto wait_ms = static_cast<DWORD>(longest_ms);
+  if (count == 0) {
+    Sleep(wait_ms);
+    return;
+  }
+  WaitForMultipleObjects(count, handles.data(), FALSE, wait_ms);
+}
+
+std::int64_t monotonic_ms() { return static_cast<std::int64_t>(GetTickCount64()); }
+
+// Runs on the system's control thread; the jobs end what they hold at once.
+void end_from_signal_handler(std::span<const std::atomic<std::intptr_t>> groups, std::int64_t) {
+  for (const std::atomic<std::intptr_t>& group : groups) {
+    if (const std::intptr_t job = group.load(); job != 0) {
+      TerminateJobObject(reinterpret_cast<HANDLE>(job), 1);
+    }
   }
 }
 
-}  // namespace genopt
+}  // namespace genopt::model_run_system

@@ -34,12 +34,11 @@ int run_genopt(SearchState& state, Console& console, const RunOptions& options) 
   if (const int error = work_file.open(); error != 0) {
     return end_failed_run(platform_failure(text::work_file_name, error), reports, console);
   }
-  ModelExchange exchange{work_file, options.model_time_limit, options.launcher};
-  EvaluationQueue queue(exchange, options.jobs);
+  EvaluationQueue queue(work_file, {options.model_time_limit, options.launcher}, options.jobs);
   Outcome outcome = read_problem(state);
   if (outcome.ok()) outcome = queue.open();
   if (outcome.ok()) {
-    SearchContext context{state, exchange, queue, reports, console};
+    SearchContext context{state, queue, reports, console};
     outcome = run_search(context);
   }
   if (outcome.ok()) outcome = queue.close();

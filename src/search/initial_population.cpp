@@ -1,8 +1,7 @@
 #include "search/initial_population.h"
 
-#include <array>
-
 #include "evaluation/evaluation_queue.h"
+#include "evaluation/model_exchange.h"
 #include "search/row_sort.h"
 #include "search/truncation.h"
 #include "text/messages.h"
@@ -87,15 +86,13 @@ Outcome generate_initial_population(SearchContext& context) {
   context.reports.selection.line(text::file::selection_heading);
   state.generated_count = 0;
   GroupCount groups;
-  std::array<MinstdRandom, max_jobs> generator_after{};  // by attempt, of those in flight
   std::int32_t drawn = 0;
   std::int32_t attempts = 0;
   while (state.generated_count < state.population_size) {
     while (!context.queue.full() && drawn < state.max_attempts) {
       draw_candidate(state);
       if (++drawn == 1 && state.start_point_given == 1) take_start_point(state);
-      generator_after[drawn % max_jobs] = state.minstd;
-      context.queue.start(state.evaluation.candidate, problem);
+      context.queue.start(state.evaluation.candidate, problem, {.generator = state.minstd});
     }
     if (context.queue.empty()) break;
     ++attempts;
@@ -109,7 +106,7 @@ Outcome generate_initial_population(SearchContext& context) {
   }
   if (!context.queue.empty()) {
     context.queue.drop_all();
-    state.minstd = generator_after[attempts % max_jobs];
+    state.minstd = context.queue.last_applied().generator;
   }
   if (sorting_applies(state)) {
     sort_rows(state.population, state.generated_count, state.variable_count, state.swap_row);

@@ -1,6 +1,5 @@
 #include "search/offspring.h"
 
-#include <array>
 #include <cstddef>
 
 #include "evaluation/model_exchange.h"
@@ -79,16 +78,6 @@ void mutate(SearchState& state, std::int32_t i, double step) {
   }
 }
 
-// Where an offspring step stands: children are built in order, started as
-// they are built, and applied in the same order, up to `jobs` behind.
-struct StepProgress {
-  std::int32_t built = 0;    // children whose building has begun
-  std::int32_t applied = 0;  // children whose results are applied
-  // The length of the result file's pending lines when each child's building
-  // began: the trace lines of children built ahead of a failure are taken back.
-  std::array<std::size_t, max_rows + 1> trace_start{};
-};
-
 // The worst row gives way to every accepted child, even one no better than it.
 void accept_child(SearchState& state) {
   const std::int32_t n = state.variable_count;
@@ -99,16 +88,14 @@ void accept_child(SearchState& state) {
 }
 
 // The next child's result: counted, and accepted when feasible. A failure
-// ends the children after it, as if they had never been built.
-Outcome apply_next_child(SearchContext& context, StepProgress& progress) {
+// ends the children after it, as if they had never been built: their runs
+// and their trace lines are taken back.
+Outcome apply_next_child(SearchContext& context) {
   SearchState& state = context.state;
   const Outcome outcome = context.queue.apply_oldest(state.evaluation, problem_view(state));
-  const std::int32_t child = ++progress.applied;
   if (!outcome.ok()) {
     context.queue.drop_all();
-    if (child < progress.built) {
-      context.reports.result.buffer().resize(progress.trace_start[child + 1]);
-    }
+    context.reports.result.buffer().resize(context.queue.last_applied().result_length);
     return outcome;
   }
   for (std::int32_t i = 1; i <= state.variable_count; ++i) {
@@ -118,9 +105,9 @@ Outcome apply_next_child(SearchContext& context, StepProgress& progress) {
   return {};
 }
 
-Outcome apply_started_children(SearchContext& context, StepProgress& progress) {
+Outcome apply_started_children(SearchContext& context) {
   while (!context.queue.empty()) {
-    if (Outcome outcome = apply_next_child(context, progress); !outcome.ok()) return outcome;
+    if (Outcome outcome = apply_next_child(context); !outcome.ok()) return outcome;
   }
   return {};
 }
@@ -128,14 +115,13 @@ Outcome apply_started_children(SearchContext& context, StepProgress& progress) {
 // A key that does something waits until the children already started are
 // applied, so that what it shows and does, or a failure of an earlier child,
 // comes where it would one child at a time. The child being built is kept.
-StepResult poll_operator(SearchContext& context, StepProgress& progress) {
+StepResult poll_operator(SearchContext& context) {
   SearchState& state = context.state;
   const KeyAnswer answer = answer_of_key(context.console.poll_key());
   if (answer == KeyAnswer::none) return {};
   if (!context.queue.empty()) {
     const Row building = state.child_vector;
-    if (Outcome outcome = apply_started_children(context, progress); !outcome.ok())
-      return {outcome};
+    if (Outcome outcome = apply_started_children(context); !outcome.ok()) return {outcome};
     for (std::int32_t i = 1; i <= state.variable_count; ++i) state.child_vector[i] = building[i];
   }
   if (act_on_key(answer, state, context.console)) return {Outcome{}, StepEnd::stopped};
@@ -144,10 +130,10 @@ StepResult poll_operator(SearchContext& context, StepProgress& progress) {
 
 // Builds child_vector(1..N) from the best vector and parent_vector, polling
 // the keys before each variable.
-StepResult build_child(SearchContext& context, StepProgress& progress) {
+StepResult build_child(SearchContext& context) {
   SearchState& state = context.state;
   for (std::int32_t i = 1; i <= state.variable_count; ++i) {
-    if (StepResult polled = poll_operator(context, progress);
+    if (StepResult polled = poll_operator(context);
         !polled.outcome.ok() || polled.end == StepEnd::stopped) {
       return polled;
     }
@@ -171,23 +157,21 @@ StepResult make_offspring(SearchContext& context) {
   SearchState& state = context.state;
   state.current_zero_threshold = state.zero_threshold;
   state.current_local_move_probability = state.local_move_probability;
-  StepProgress progress;
   for (std::int32_t k = 1; k <= state.population_size; ++k) {
     if (context.queue.full()) {
-      if (Outcome outcome = apply_next_child(context, progress); !outcome.ok()) return {outcome};
+      if (Outcome outcome = apply_next_child(context); !outcome.ok()) return {outcome};
     }
     for (std::int32_t i = 1; i <= state.variable_count; ++i) {
       state.parent_vector[i] = state.parent_table[k][i];
     }
-    progress.built = k;
-    progress.trace_start[k] = context.reports.result.buffer().size();
-    if (StepResult built = build_child(context, progress);
+    if (StepResult built = build_child(context);
         !built.outcome.ok() || built.end == StepEnd::stopped) {
       return built;
     }
-    context.queue.start(state.child_vector, problem_view(state));
+    context.queue.start(state.child_vector, problem_view(state),
+                        {.result_length = context.reports.result.buffer().size()});
   }
-  return {apply_started_children(context, progress)};
+  return {apply_started_children(context)};
 }
 
 }  // namespace genopt

@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "evaluation/evaluation_queue.h"
-#include "evaluation/model_exchange.h"
 #include "platform/console.h"
 #include "report/report_files.h"
 #include "state/search_state.h"
@@ -15,16 +14,14 @@ namespace genopt {
 
 struct SearchContext {
   SearchState& state;
-  ModelExchange& exchange;  // the run directory's: the last evaluation of the best point
-  EvaluationQueue& queue;   // every other evaluation
+  EvaluationQueue& queue;  // every evaluation
   ReportFiles& reports;
   Console& console;
 };
 
 // Evaluates state.evaluation.candidate in the run directory.
 inline Outcome evaluate_candidate(SearchContext& context) {
-  return evaluate_candidate(context.state.evaluation, problem_view(context.state),
-                            context.exchange);
+  return evaluate_candidate(context.state.evaluation, problem_view(context.state), context.queue);
 }
 
 // How a step of the search loop ended when no failure ended it.

@@ -212,12 +212,21 @@ pid_t start_genopt(const std::string& keys_file, const std::string& stem,
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, (stem + ".err").c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  // The ending signals act as they do for a user, whatever the test was started with.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t ending;
+  sigemptyset(&ending);
+  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&ending, signal_number);
+  posix_spawnattr_setsigdefault(&attributes, &ending);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
   std::vector<char*> argv{const_cast<char*>(GENOPT_BINARY)};
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
   pid_t pid = -1;
-  if (posix_spawn(&pid, GENOPT_BINARY, &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+  if (posix_spawn(&pid, GENOPT_BINARY, &actions, &attributes, argv.data(), environ) != 0) pid = -1;
   posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
   return pid;
 }
 
@@ -228,23 +237,54 @@ int exit_status_of(pid_t pid) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Runs side by side have process groups of their own, which a signal to the
-// terminal's group does not reach: genopt ends them before it goes itself.
-TEST(CommandLineOptions, RunsSideBySideEndWithGenoptWhenItIsEndedBySignal) {
-  ScratchDirectory directory;
-  directory.write("&_in_gen.txt", two_variables);
-  directory.install_model("never_ends");
-  directory.write("keys", "");
-  const pid_t genopt = start_genopt("keys", "run", {"--jobs", "3"});
-  ASSERT_GT(genopt, 0);
-  // genopt itself, then each model with the shell and sleep it started.
-  for (int wait = 0; wait < 500 && processes_in(directory.path()) < 1 + 3 * 3; ++wait) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+// Every model run has a process group of its own, which a signal to the
+// terminal's group does not reach: genopt ends each run with all it started
+// before it goes itself, one run or three, with a time limit or without.
+TEST(EndingSignals, EndEveryModelRunWithAllItStarted) {
+  for (const int signal_number : {SIGTERM, SIGINT, SIGHUP}) {
+    for (const std::vector<std::string>& arguments :
+         std::vector<std::vector<std::string>>{{},
+                                               {"--model-timeout", "100"},
+                                               {"--jobs", "3"},
+                                               {"--jobs", "3", "--model-timeout", "100"}}) {
+      const int runs = arguments.size() >= 2 && arguments[1] == "3" ? 3 : 1;
+      SCOPED_TRACE(testing::Message() << "signal " << signal_number << ", " << runs << " runs, "
+                                      << arguments.size() << " arguments");
+      ScratchDirectory directory;
+      directory.write("&_in_gen.txt", two_variables);
+      directory.install_model("never_ends");
+      directory.write("keys", "");
+      const pid_t genopt = start_genopt("keys", "run", arguments);
+      ASSERT_GT(genopt, 0);
+      // genopt itself, then each model with the shell and sleep it started.
+      for (int wait = 0; wait < 6000 && processes_in(directory.path()) < 1 + runs * 3; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+      ASSERT_EQ(processes_in(directory.path()), 1 + runs * 3);
+      ::kill(genopt, signal_number);
+      int status = 0;
+      while (::waitpid(genopt, &status, 0) < 0 && errno == EINTR) {
+      }
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal_number);
+      EXPECT_EQ(processes_left_in(directory.path()), 0);
+    }
   }
-  ASSERT_EQ(processes_in(directory.path()), 1 + 3 * 3);
-  ::kill(genopt, SIGTERM);
-  exit_status_of(genopt);
-  EXPECT_EQ(processes_left_in(directory.path()), 0);
+}
+
+// A model that leaves a child running when it ends: the child goes with its
+// run, at once, one run at a time and side by side.
+TEST(ModelRuns, WhatAModelLeavesRunningEndsWithItsRun) {
+  for (const char* jobs : {"1", "3"}) {
+    SCOPED_TRACE(jobs);
+    ScratchDirectory directory;
+    directory.write("&_in_gen.txt", two_variables);
+    directory.install_model("leaves_child_behind");
+    const ProgramRun run =
+        test_support::run_genopt(test_support::stop_at_poll(10 * 2 + 3),
+                                 test_support::StandardInput::file, {"--jobs", jobs});
+    EXPECT_EQ(run.exit_status, 0);
+    EXPECT_EQ(processes_left_in(directory.path()), 0);
+  }
 }
 
 // Two runs started together, many times over: exactly one runs, the other

@@ -20,7 +20,7 @@ class ModelExchangeTest : public ::testing::Test {
     bench_.scratch.install_model(model);
     state_->evaluation.candidate[1] = x1;
     state_->evaluation.candidate[2] = x2;
-    return evaluate_candidate(state_->evaluation, problem_view(*state_), bench_.exchange);
+    return evaluate_candidate(state_->evaluation, problem_view(*state_), bench_.queue);
   }
 
   test_support::SearchBench bench_;
@@ -71,7 +71,7 @@ TEST_F(ModelExchangeTest, AnswersOutsideTheProtocolFail) {
 TEST_F(ModelExchangeTest, ModelThatCannotStartIsReported) {
   const test_support::EmptySearchPath no_models;  // none here either
   state_->evaluation.candidate[1] = 0.5;
-  EXPECT_EQ(evaluate_candidate(state_->evaluation, problem_view(*state_), bench_.exchange).failure,
+  EXPECT_EQ(evaluate_candidate(state_->evaluation, problem_view(*state_), bench_.queue).failure,
             Failure::model_start);
   EXPECT_EQ(state_->evaluation.N_model_calls, 0);
 }

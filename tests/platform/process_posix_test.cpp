@@ -16,6 +16,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// One run in the current directory, as the run directory's slot makes it.
+ModelRun run_model(const char* program) {
+  ModelRuns runs(ModelCommand{program}, 0);
+  if (!runs.start(0)) return ModelRun::not_started;
+  return runs.wait(0);
+}
+
 // Every case runs in a fresh directory of its own, with a `bin` directory
 // inside it standing in for PATH.
 class ModelStart : public ::testing::Test {

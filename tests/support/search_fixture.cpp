@@ -20,8 +20,9 @@ int open_keys(const ScratchDirectory& scratch, std::string_view keys) {
 
 }  // namespace
 
-SearchBench::SearchBench(std::string_view keys)
-    : console_input_fd(open_keys(scratch, keys)),
+SearchBench::SearchBench(std::string_view keys, std::int32_t jobs)
+    : queue(work_file, {}, jobs),
+      console_input_fd(open_keys(scratch, keys)),
       console_output_fd(open_to_write(console_file)),
       console(console_input_fd, console_output_fd) {}
 
@@ -44,6 +45,10 @@ SearchBench::~SearchBench() {
   scratch.write("&_in_gen.txt", settings_text(k, 100, 100, bounds));
   if (const int error = work_file.open(); error != 0) {
     return ::testing::AssertionFailure() << "the work file did not open: " << ::strerror(error);
+  }
+  if (const Outcome opened = queue.open(); !opened.ok()) {
+    return ::testing::AssertionFailure()
+           << "the slot directories were not made: " << opened.platform_file;
   }
   if (reports_opening == Reports::left_to_the_search) return ::testing::AssertionSuccess();
   const Outcome opened = reports.open(state.trace_intermediate, state.trace_iterations);

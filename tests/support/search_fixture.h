@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "evaluation/evaluation_queue.h"
-#include "evaluation/model_exchange.h"
 #include "evaluation/work_file.h"
 #include "platform/console.h"
 #include "report/report_files.h"
@@ -31,15 +30,16 @@ class SearchBench {
   // search's own set-up.
   enum class Reports { opened, left_to_the_search };
 
-  // `keys`: the bytes the console reads, one a keyboard poll.
-  explicit SearchBench(std::string_view keys = {});
+  // `keys`: the bytes the console reads, one a keyboard poll; `jobs`: the
+  // model runs that go side by side.
+  explicit SearchBench(std::string_view keys = {}, std::int32_t jobs = 1);
   ~SearchBench();
   SearchBench(const SearchBench&) = delete;
   SearchBench& operator=(const SearchBench&) = delete;
 
   // Sets N, K, M and the bounds alike in the state and in the settings file
-  // that the models read, then opens the work file and the report files (the
-  // traces as the state's switches stand now).
+  // that the models read, then opens the work file, the slot directories and
+  // the report files (the traces as the state's switches stand now).
   [[nodiscard]] ::testing::AssertionResult set_problem(
       std::int32_t k, const std::vector<std::pair<double, double>>& bounds,
       Reports reports_opening = Reports::opened);
@@ -53,13 +53,12 @@ class SearchBench {
   std::unique_ptr<SearchState> owned_state = std::make_unique<SearchState>();
   SearchState& state = *owned_state;
   WorkFile work_file;
-  ModelExchange exchange{work_file};
-  EvaluationQueue queue{exchange, 1};
+  EvaluationQueue queue;
   ReportFiles reports;
   int console_input_fd = -1;
   int console_output_fd = -1;
   Console console;
-  SearchContext context{state, exchange, queue, reports, console};
+  SearchContext context{state, queue, reports, console};
 };
 
 }  // namespace genopt::test_support
