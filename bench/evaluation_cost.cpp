@@ -1,7 +1,8 @@
 // What one evaluation costs us beside the model: an evaluation as the search
 // makes it with one job (through the evaluation queue) at N = 500 against a bare loop that only
-// writes the same file, starts the same model and reads its answer; and what the keyboard polls of
-// one child (one a variable) cost against one evaluation. Prints the ratios.
+// writes the same file, starts the same model and reads its answer; what the keyboard polls of
+// one child (one a variable) cost against one evaluation; and how many allocations an
+// evaluation makes, one at a time and side by side (none is the goal). Prints the ratios.
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "evaluation/evaluation_queue.h"
@@ -22,6 +24,17 @@
 #include "search/keyboard_control.h"
 
 extern char** environ;
+
+// Every allocation of the program's code goes through here, so it is counted.
+static long allocations = 0;
+
+void* operator new(std::size_t size) {
+  ++allocations;
+  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+  throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 
 namespace {
 
@@ -49,6 +62,28 @@ void bare_exchange(const std::string& record, std::string& answer) {
   std::getline(in, answer);
 }
 
+// Allocations per evaluation over `rounds` evaluations with `jobs` side by
+// side, once the queue has run each of its slots.
+double allocations_per_evaluation(genopt::SearchState& state, genopt::WorkFile& work_file,
+                                  std::int32_t jobs, int rounds) {
+  genopt::EvaluationQueue queue(work_file, {}, jobs);
+  if (!queue.open().ok()) std::abort();
+  const genopt::ProblemView problem = genopt::problem_view(state);
+  const genopt::Vector1<double, genopt::max_variables> candidate = state.evaluation.candidate;
+  long counted_from = 0;
+  for (int evaluation = 0; evaluation < jobs + rounds; ++evaluation) {
+    if (evaluation == jobs) counted_from = allocations;
+    if (queue.full() && !queue.apply_oldest(state.evaluation, problem).ok()) std::abort();
+    queue.start(candidate, problem);
+  }
+  const long counted = allocations - counted_from;
+  while (!queue.empty()) {
+    if (!queue.apply_oldest(state.evaluation, problem).ok()) std::abort();
+  }
+  if (!queue.close().ok()) std::abort();
+  return static_cast<double>(counted) / rounds;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -65,6 +100,8 @@ int main(int argc, char** argv) {
   for (int i = 1; i <= variables; ++i) state->evaluation.candidate[i] = 0.001 * i;
   genopt::WorkFile work_file;
   if (work_file.open() != 0) return 1;
+  const double serial_allocations = allocations_per_evaluation(*state, work_file, 1, 100);
+  const double side_by_side_allocations = allocations_per_evaluation(*state, work_file, 3, 100);
   genopt::EvaluationQueue queue(work_file, {}, 1);
   const genopt::Vector1<double, genopt::max_variables> candidate = state->evaluation.candidate;
   std::string bare_record;
@@ -101,6 +138,8 @@ int main(int argc, char** argv) {
       "keyboard poll with nothing waiting: %.1f ns; %d polls (one child) = %.4f%% of an "
       "evaluation\n",
       per_poll * 1e9, variables, 100.0 * per_poll * variables / per_ours);
+  std::printf("allocations per evaluation: %.2f one at a time, %.2f with 3 jobs\n",
+              serial_allocations, side_by_side_allocations);
   fs::current_path(fs::temp_directory_path());
   fs::remove_all(directory);
   return 0;

@@ -1,6 +1,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
+#include <limits.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,8 +66,17 @@ int refuse_unless_plain(int fd, int& error) {
   return -1;
 }
 
+// The work file is opened at every evaluation: its name is made a C string
+// on the stack, not allocated.
 int open_plain(std::string_view name, int flags, int& error) {
-  const int fd = ::open(path_of(name).c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+  char path[PATH_MAX];
+  if (name.size() >= sizeof path) {
+    error = ENAMETOOLONG;
+    return -1;
+  }
+  name.copy(path, name.size());
+  path[name.size()] = '\0';
+  const int fd = ::open(path, flags | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fd < 0) {
     error = errno;
     return -1;

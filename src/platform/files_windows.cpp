@@ -37,7 +37,7 @@ int open_error(std::string_view name) {
 }
 
 int open_descriptor(std::string_view name, DWORD access, int& error) {
-  const HANDLE handle = CreateFileW(windows::wide(name).c_str(), access, share_all, nullptr,
+  const HANDLE handle = CreateFileW(windows::WideName(name).c_str(), access, share_all, nullptr,
                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     error = open_error(name);
@@ -76,8 +76,8 @@ int read_all(HANDLE handle, std::string& content, std::size_t limit, bool& beyon
 
 int read_limited(std::string_view name, std::string& content, std::size_t limit, bool& beyond) {
   content.clear();
-  const HANDLE handle = CreateFileW(windows::wide(name).c_str(), GENERIC_READ, share_all, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE handle = CreateFileW(windows::WideName(name).c_str(), GENERIC_READ, share_all,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return open_error(name);
   const int error =
       GetFileType(handle) == FILE_TYPE_PIPE ? ESPIPE : read_all(handle, content, limit, beyond);

@@ -21,6 +21,30 @@ inline std::wstring wide(std::string_view utf8) {
   return converted;
 }
 
+// A name for the wide API, converted on the stack: the work file is opened
+// at every evaluation, which must not allocate. Only a name too long for the
+// stack buffer is held on the heap.
+class WideName {
+ public:
+  explicit WideName(std::string_view utf8) {
+    const int size = static_cast<int>(utf8.size());
+    const int length = utf8.empty() ? 0
+                                    : MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, short_,
+                                                          static_cast<int>(short_size - 1));
+    if (length > 0 || utf8.empty()) {
+      short_[length] = L'\0';
+      return;
+    }
+    long_ = wide(utf8);
+  }
+  const wchar_t* c_str() const { return long_.empty() ? short_ : long_.c_str(); }
+
+ private:
+  static constexpr std::size_t short_size = 1024;
+  wchar_t short_[short_size];
+  std::wstring long_;
+};
+
 // Names the system gives back, as the UTF-8 of the rest of the program.
 inline std::string narrow(std::wstring_view utf16) {
   if (utf16.empty()) return {};
