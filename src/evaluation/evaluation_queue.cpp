@@ -140,7 +140,7 @@ Outcome EvaluationQueue::apply(Slot& slot, EvaluationRecord& evaluation,
 void EvaluationQueue::keep_failing_answer(Slot& slot) {
   if (&slot == &slots_[0]) return;
   if (slot.work_file->read_answer(slot.answer) != 0) return;
-  static_cast<void>(work_file_.write_record(slot.answer));
+  static_cast<void>(work_file_.write_copy(slot.answer));
 }
 
 Outcome EvaluationQueue::apply_oldest(EvaluationRecord& evaluation, const ProblemView& problem) {

@@ -25,16 +25,21 @@ int WorkFile::close_and_delete() {
   return files::is_missing(error) ? 0 : error;
 }
 
-int WorkFile::write_record(std::string_view record) {
+int WorkFile::write_record(std::string_view record) { return replace_content(record, true); }
+
+int WorkFile::write_copy(std::string_view bytes) { return replace_content(bytes, false); }
+
+int WorkFile::replace_content(std::string_view content, bool as_text) {
   // The model may have replaced or removed the file since the last exchange:
-  // the record goes to whatever now stands at the path.
+  // the content goes to whatever now stands at the path.
   int error = 0;
   const int fd = files::open_for_update(path_, error);
   if (fd < 0) return error;
   files::close(fd_);
   fd_ = fd;
   std::int64_t offset = 0;
-  const int written = files::write_text_at(fd_, offset, record);
+  const int written = as_text ? files::write_text_at(fd_, offset, content)
+                              : files::write_bytes_at(fd_, offset, content);
   // Where a held file cannot be replaced, the model gets it free for its run.
   if (files::held_file_blocks_rename()) {
     files::close(fd_);

@@ -38,12 +38,17 @@ class WorkFile {
   // Replaces the whole content by `record`, which is then in the file for the
   // model to read; 0 or the platform's error number.
   int write_record(std::string_view record);
+  // Replaces the whole content by `bytes` as they stand, line ends and all:
+  // what another work file held. 0 or the platform's error number.
+  int write_copy(std::string_view bytes);
   // Reads the start of what stands at the file's path now, also when the
   // model replaced the file instead of rewriting it; a file the model removed
   // reads as empty. 0 or the platform's error number.
   int read_answer(std::string& answer);
 
  private:
+  int replace_content(std::string_view content, bool as_text);
+
   std::string path_{text::work_file_name};
   int fd_ = -1;
 };

@@ -39,6 +39,8 @@ int open_for_update(std::string_view name, int& error);
 // ends, and cuts the file there, so the file ends where the text ends;
 // `offset` then stands there. 0 or the error number.
 int write_text_at(int fd, std::int64_t& offset, std::string_view text);
+// As write_text_at, but the bytes are written as they stand.
+int write_bytes_at(int fd, std::int64_t& offset, std::string_view bytes);
 
 // True where a file held open cannot be replaced by a rename (Windows): a
 // file another program may replace is then not held while it runs.

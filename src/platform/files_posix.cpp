@@ -104,18 +104,22 @@ int open_for_update(std::string_view name, int& error) {
   return open_plain(name, O_RDWR | O_CREAT, error);
 }
 
-// Lines end in LF here, as the text has them.
-int write_text_at(int fd, std::int64_t& offset, std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t done = ::pwrite(fd, text.data(), text.size(), offset);
+int write_bytes_at(int fd, std::int64_t& offset, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t done = ::pwrite(fd, bytes.data(), bytes.size(), offset);
     if (done < 0) {
       if (errno == EINTR) continue;
       return errno;
     }
-    text.remove_prefix(static_cast<std::size_t>(done));
+    bytes.remove_prefix(static_cast<std::size_t>(done));
     offset += done;
   }
   return cut_at(fd, offset);
+}
+
+// Lines end in LF here, as the text has them.
+int write_text_at(int fd, std::int64_t& offset, std::string_view text) {
+  return write_bytes_at(fd, offset, text);
 }
 
 bool held_file_blocks_rename() { return false; }

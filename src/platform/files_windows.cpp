@@ -144,6 +144,14 @@ int write_text_at(int fd, std::int64_t& offset, std::string_view text) {
   return cut_at(handle, offset);
 }
 
+int write_bytes_at(int fd, std::int64_t& offset, std::string_view bytes) {
+  const HANDLE handle = handle_of(fd);
+  if (const int error = write_at(handle, offset, bytes.data(), bytes.size()); error != 0) {
+    return error;
+  }
+  return cut_at(handle, offset);
+}
+
 // Even a handle that shares deletion keeps a rename from replacing its file.
 bool held_file_blocks_rename() { return true; }
 
