@@ -199,6 +199,38 @@ TEST(InitialPopulation, NoFeasibleCandidateEndsTheRunAfterTheShortfall) {
                 std::string(cp1251<"особей">) + "\n");
 }
 
+// Attempts drawn ahead side by side: once the population is complete, the
+// results beyond it are dropped and the generator stands where the last
+// attempt needed left it, so the search goes on as after one run at a time.
+TEST(InitialPopulation, AttemptsSideBySideLeaveWhatOneAtATimeLeaves) {
+  struct Outcome {
+    std::vector<double> first_column;
+    std::int32_t model_calls = 0;
+    std::int32_t activations = 0;
+    double next_draw = 0.0;
+  };
+  const auto generate = [](std::int32_t jobs) {
+    SearchBench bench({}, jobs);
+    bench.scratch.install_model("constrained");
+    EXPECT_TRUE(bench.set_problem(1, {{-1.5, 1.0}, {-1.5, 1.0}}));
+    bench.state.population_size = 12;
+    EXPECT_TRUE(generate_initial_population(bench.context).ok());
+    float next = 0.0f;
+    minstd_random(bench.state.minstd, next);
+    return Outcome{first_column(bench.state), bench.state.evaluation.N_model_calls,
+                   bench.state.evaluation.N_activations, next};
+  };
+  const Outcome serial = generate(1);
+  ASSERT_GT(serial.activations, 0) << "every attempt was feasible: nothing was drawn ahead in vain";
+  for (const std::int32_t jobs : {3, 10}) {
+    const Outcome side_by_side = generate(jobs);
+    EXPECT_EQ(side_by_side.first_column, serial.first_column) << "jobs " << jobs;
+    EXPECT_EQ(side_by_side.model_calls, serial.model_calls) << "jobs " << jobs;
+    EXPECT_EQ(side_by_side.activations, serial.activations) << "jobs " << jobs;
+    EXPECT_EQ(side_by_side.next_draw, serial.next_draw) << "jobs " << jobs;
+  }
+}
+
 TEST(InitialPopulation, FailedEvaluationEndsTheGeneration) {
   SearchBench bench;  // no model program here nor on PATH
   const test_support::EmptySearchPath no_models;
