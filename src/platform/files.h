@@ -74,12 +74,21 @@ class DirectoryLock {
   DirectoryLock(const DirectoryLock&) = delete;
   DirectoryLock& operator=(const DirectoryLock&) = delete;
 
-  // False when another run holds the directory. Where the system cannot lock
-  // a directory at all, the run goes on without the hold.
+  // True when this run now holds the directory. False when another run holds
+  // it or when the hold cannot be had at all: error() tells which.
   bool take();
+  // After a refused take(): 0 when another run holds the directory,
+  // otherwise the error number of what could not be done.
+  int error() const { return error_; }
 
  private:
+  bool refuse(int error) {
+    error_ = error;
+    return false;
+  }
+
   std::intptr_t handle_ = -1;
+  int error_ = 0;
 };
 
 }  // namespace genopt::files

@@ -181,12 +181,12 @@ DirectoryLock::~DirectoryLock() {
 // does not inherit the descriptor.
 bool DirectoryLock::take() {
   const int fd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return true;
+  if (fd < 0) return refuse(errno);
   while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     if (errno == EINTR) continue;
-    const bool held_by_another = errno == EWOULDBLOCK;
+    const int error = errno == EWOULDBLOCK ? 0 : errno;
     ::close(fd);
-    return !held_by_another;
+    return refuse(error);
   }
   handle_ = fd;
   return true;

@@ -16,6 +16,7 @@
 #include "platform/files.h"
 #include "platform/files_reading.h"
 #include "platform/wide_text_windows.h"
+#include "text/messages.h"
 
 namespace genopt::files {
 
@@ -187,22 +188,71 @@ DirectoryLock::~DirectoryLock() {
   if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
 }
 
-// A named mutex per directory: it lives while a run holds its handle, and
-// the system closes that handle however the run ends.
-bool DirectoryLock::take() {
-  std::wstring name = final_directory_name();
-  if (name.empty()) return true;
-  for (wchar_t& character : name) {
+namespace {
+
+// One name for the directory in the namespace of every session, so that runs
+// of two users, or of a remote and a local session, see each other.
+std::wstring mutex_name(std::wstring directory) {
+  for (wchar_t& character : directory) {
     if (character == L'\\') character = L'/';  // a backslash would name a namespace
     if (character >= L'a' && character <= L'z') character = character - L'a' + L'A';
   }
-  const HANDLE mutex = CreateMutexW(nullptr, FALSE, (L"Local\\genopt " + name).c_str());
-  if (mutex == nullptr) return true;
-  if (GetLastError() == ERROR_ALREADY_EXISTS) {
-    CloseHandle(mutex);
-    return false;
+  return L"Global\\genopt " + directory;
+}
+
+// A mutex that this user may not open is another user's run.
+bool mutex_exists(const std::wstring& name) {
+  const HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, name.c_str());
+  if (mutex == nullptr) return GetLastError() == ERROR_ACCESS_DENIED;
+  CloseHandle(mutex);
+  return true;
+}
+
+// The lock file shares nothing: while a run holds it open, every other open
+// is refused, and the system deletes it when the run ends in any way.
+HANDLE open_lock_file() {
+  return CreateFileW(windows::wide(text::lock_file_name).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE,
+                     nullptr);
+}
+
+bool lock_file_held() {
+  const HANDLE file = CreateFileW(windows::wide(text::lock_file_name).c_str(), 0, share_all,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+  CloseHandle(file);
+  return false;
+}
+
+}  // namespace
+
+// A named mutex per directory, global to the machine. Where this user may
+// not make a global one, the lock file stands in for it. Each kind of run
+// takes its own hold first and then looks for the other kind, so that of two
+// runs that start together at least one sees the other.
+bool DirectoryLock::take() {
+  const std::wstring directory = final_directory_name();
+  if (directory.empty()) return refuse(windows::last_error_number());
+  const std::wstring name = mutex_name(directory);
+  if (const HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str()); mutex != nullptr) {
+    if (GetLastError() == ERROR_ALREADY_EXISTS || lock_file_held()) {
+      CloseHandle(mutex);
+      return refuse(0);
+    }
+    handle_ = reinterpret_cast<std::intptr_t>(mutex);
+    return true;
   }
-  handle_ = reinterpret_cast<std::intptr_t>(mutex);
+  if (GetLastError() != ERROR_ACCESS_DENIED) return refuse(windows::last_error_number());
+  const HANDLE file = open_lock_file();
+  if (file == INVALID_HANDLE_VALUE) {
+    if (GetLastError() == ERROR_SHARING_VIOLATION) return refuse(0);
+    return refuse(windows::last_error_number());
+  }
+  if (mutex_exists(name)) {
+    CloseHandle(file);
+    return refuse(0);
+  }
+  handle_ = reinterpret_cast<std::intptr_t>(file);
   return true;
 }
 

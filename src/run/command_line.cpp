@@ -12,10 +12,13 @@ namespace {
 
 constexpr std::string_view usage =
     "usage: genopt [--jobs K] [--launcher 'COMMAND ARGS'] [--model-timeout SECONDS]\n"
-    "              [--help] [--version]\n"
+    "              [--no-lock] [--help] [--version]\n"
     "\n"
     "Searches for the minimum of the objective that the model tarnix.exe computes,\n"
-    "with the input and report files in the current directory.\n"
+    "with the input and report files in the current directory. The same input\n"
+    "files, a model that gives the same answer to the same values, and the same\n"
+    "keys at the same moments give the same report files, byte for byte; the\n"
+    "number of jobs and the launcher change no byte.\n"
     "\n"
     "  --jobs K                 runs the model for up to K candidates at once, each in\n"
     "                           its own directory genopt-slots/N (1 to 64; 1: one after\n"
@@ -25,6 +28,9 @@ constexpr std::string_view usage =
     "                           model's path and -c -r, e.g. 'srun -N1 -n1 --exclusive'\n"
     "  --model-timeout SECONDS  a model run that takes longer is ended, and the run\n"
     "                           with it, with a failure in z_result.txt (1 to 2000000)\n"
+    "  --no-lock                runs without the lock on the directory that keeps a\n"
+    "                           second run out of it, where the system cannot lock it;\n"
+    "                           then never start two runs in one directory\n"
     "  --help                   shows this text\n"
     "  --version                shows the version\n";
 
@@ -102,6 +108,10 @@ CommandLine parse_command_line(int argc, const char* const* argv) {
     const std::string_view argument = argv[at];
     if (argument == "--help") return {CommandLineAction::show_help, {}, {}};
     if (argument == "--version") return {CommandLineAction::show_version, {}, {}};
+    if (argument == "--no-lock") {
+      command_line.options.lock_directory = false;
+      continue;
+    }
     if (!argument.starts_with("-")) {
       return refusal("no argument is taken but options, not '" + std::string(argument) + "'");
     }

@@ -17,6 +17,7 @@ struct RunOptions {
   std::int32_t model_time_limit = 0;    // --model-timeout: seconds a model run may take; 0: none
   std::int32_t jobs = 1;                // --jobs: model runs at once; 1: one after another
   std::vector<std::string> launcher{};  // --launcher: words before the model's path; none
+  bool lock_directory = true;           // --no-lock: false, the run takes no hold on its directory
 };
 
 enum class CommandLineAction { run, show_help, show_version, refuse };

@@ -46,8 +46,15 @@ int write_failure_lines(const FailureText& text, ReportFiles& reports) {
 
 }  // namespace
 
-int refuse_shared_directory() {
-  write_to_standard_error("genopt: another run is using this directory\n");
+int refuse_directory(int lock_error) {
+  if (lock_error == 0) {
+    write_to_standard_error("genopt: another run is using this directory\n");
+  } else {
+    std::string message = "genopt: cannot lock this directory: ";
+    message.append(std::strerror(lock_error));
+    message.append(" (genopt --no-lock runs without the lock)\n");
+    write_to_standard_error(message);
+  }
   return platform_failure_status;
 }
 

@@ -17,8 +17,9 @@ namespace genopt {
 // failure whose own lines cannot be written.
 int end_failed_run(const Outcome& outcome, ReportFiles& reports, Console& console);
 
-// Another run holds the directory: told on standard error before anything
-// is written; the exit status is 1.
-int refuse_shared_directory();
+// The directory lock was refused: `lock_error` is 0 when another run holds
+// the directory, otherwise why it could not be locked. Told on standard
+// error in one line before anything is written; the exit status is 1.
+int refuse_directory(int lock_error);
 
 }  // namespace genopt

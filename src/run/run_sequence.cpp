@@ -28,7 +28,7 @@ Outcome read_problem(SearchState& state) {
 
 int run_genopt(SearchState& state, Console& console, const RunOptions& options) {
   files::DirectoryLock lock;
-  if (!lock.take()) return refuse_shared_directory();
+  if (options.lock_directory && !lock.take()) return refuse_directory(lock.error());
   ReportFiles reports;
   WorkFile work_file;
   if (const int error = work_file.open(); error != 0) {

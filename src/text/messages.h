@@ -25,6 +25,10 @@ inline constexpr std::string_view continuation_companion_file_name = "Z_NEPR_ZEL
 inline constexpr const char* model_program_name = "tarnix.exe";
 // The directories of model runs that go side by side: genopt-slots/1, /2...
 inline constexpr std::string_view slots_directory_name = "genopt-slots";
+// Held open by a run on Windows where no global mutex may be made, so that a
+// second run in the directory is refused; deleted when the run ends. Like the
+// slot directories, it is genopt's own and never linked into a slot.
+inline constexpr std::string_view lock_file_name = "genopt-directory.lock";
 
 // Console texts.
 namespace console {

@@ -135,7 +135,7 @@ TEST(Continuation, MissingOrShortFileEndsTheRunOnStandardError) {
     {
       const test_support::StandardErrorToFile errors(directory.file("errors"));
       ASSERT_TRUE(errors.redirected());
-      status = run_in_process(directory, {.continuation_mode = 2}, "").exit_status;
+      status = run_in_process(directory, {.continuation_mode = 2}, stop_at_poll(1)).exit_status;
     }
     EXPECT_NE(status, 0);
     EXPECT_NE(directory.read("errors").find("Z_NEPR_ZELL"), std::string::npos);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "support/binary_run.h"
+#include "support/key_scripts.h"
 #include "support/scratch_directory.h"
 #include "text/code_page.h"
 
@@ -24,7 +25,7 @@ TEST(ReportWriteFailure, FullDiskEndsTheRunWithAMessageAndAFailureStatus) {
   directory.write("&_in_gen.txt", two_variables);
   directory.install_model("sphere");
   ASSERT_EQ(::symlink("/dev/full", "z_result.txt"), 0);
-  const ProgramRun run = run_genopt();
+  const ProgramRun run = run_genopt(test_support::stop_at_poll(50 * 20));
   EXPECT_EQ(run.exit_status, 1);
   EXPECT_EQ(run.errors, "genopt: z_result.txt: No space left on device\n");
   EXPECT_NE(directory.read("z_selection.txt").find(cp1251<"ПОПУЛЯЦИЯ НА РАЗГОНЕ">),

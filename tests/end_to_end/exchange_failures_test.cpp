@@ -7,6 +7,7 @@
 
 #include "support/binary_run.h"
 #include "support/in_process_run.h"
+#include "support/key_scripts.h"
 #include "support/scratch_directory.h"
 #include "support/search_path.h"
 #include "text/code_page.h"
@@ -17,6 +18,10 @@ namespace {
 using test_support::ProgramRun;
 using test_support::run_genopt;
 using test_support::ScratchDirectory;
+
+// Every run here ends in a failure before this poll; one that went on past
+// its failure ends here rather than at a test's time limit.
+const std::string keys = test_support::stop_at_poll_after_empty_lines(50 * 20);
 using text::cp1251;
 
 const char* const two_variables = "'p'\n0\n1 1\n-5 5\n-5 5\n";
@@ -29,7 +34,7 @@ TEST(ExchangeFailure, BrokenModelInTheMiddleOfTheSearchKeepsWhatWasWritten) {
   ScratchDirectory directory;
   directory.write("&_in_gen.txt", two_variables);
   directory.install_model("fails_after_runs");
-  const ProgramRun run = run_genopt("\n");
+  const ProgramRun run = run_genopt(keys);
   EXPECT_EQ(run.exit_status, 0);
   const std::string result = directory.read_text("z_result.txt");
   // Iteration 1 ran (100 warm-up runs, then 10 children an iteration) and
@@ -50,7 +55,7 @@ TEST(ExchangeFailure, MissingModelIsReported) {
   ScratchDirectory directory;
   const test_support::EmptySearchPath no_models;  // the binary inherits our PATH
   directory.write("&_in_gen.txt", two_variables);
-  const ProgramRun run = run_genopt();
+  const ProgramRun run = run_genopt(keys);
   EXPECT_EQ(run.exit_status, 0);
   std::string lines;
   lines.append(" ").append(cp1251<"Ошибка запуска модели tarnix.exe">);
@@ -66,7 +71,7 @@ TEST(ExchangeFailure, ModelThatLeavesNoAnswerIsReportedNotTakenAsAResult) {
     ScratchDirectory directory;
     directory.write("&_in_gen.txt", two_variables);
     directory.install_model(model);
-    const ProgramRun run = run_genopt();
+    const ProgramRun run = run_genopt(keys);
     EXPECT_EQ(run.exit_status, 0) << model;
     std::string lines;
     lines.append(" ").append(cp1251<"Ошибка ввода из рабочего файла &&&_Rab.txt">);
@@ -79,7 +84,7 @@ TEST(ExchangeFailure, AnswerWithAnIndexBeyondTheConstraintsIsReported) {
   ScratchDirectory directory;
   directory.write("&_in_gen.txt", two_variables);
   directory.install_model("answers_index_too_big");
-  const ProgramRun run = run_genopt();
+  const ProgramRun run = run_genopt(keys);
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_TRUE(
       ends_with(directory.read_text("z_result.txt"), " Misentry from make file &&&_Rab.txt\n"));

@@ -61,6 +61,30 @@ TEST_F(ProgressReportTest, FinalResultsEndWithTheCountersThatTheIterationsFileRe
   EXPECT_EQ(bench_.scratch.read_text("z_РЕЗУЛ_итер   3 (20).txt"), counters);
 }
 
+TEST_F(ProgressReportTest, PopulationReportListsEveryRowUnderItsIteration) {
+  state_->iteration = 7;
+  state_->population_size = 2;
+  Row& second = state_->intermediate[2];
+  second[1] = 1.0;
+  second[2] = 4.5;
+  second[3] = 30.25;
+  write_population_report(*state_, reports_);
+  ASSERT_TRUE(reports_.flush().ok());
+  // "значениe" with a Latin "e", as the front ends read it.
+  EXPECT_EQ(
+      bench_.scratch.read_text("z_РЕЗУЛ_итер   3 (20).txt"),
+      cp1251_of(" \n"
+                "           7  ИТЕРАЦИЯ - популяция (результаты оптимизации)\n"
+                "           1  решение(особь), значениe целевой функции -   1.25000000000000     \n"
+                " значения координат вектора поиска \n"
+                "           1  КООРДИНАТА -  0.500000000000000     \n"
+                "           2  КООРДИНАТА -  -2.00000000000000     \n"
+                "           2  решение(особь), значениe целевой функции -   30.2500000000000     \n"
+                " значения координат вектора поиска \n"
+                "           1  КООРДИНАТА -   1.00000000000000     \n"
+                "           2  КООРДИНАТА -   4.50000000000000     \n"));
+}
+
 TEST_F(ProgressReportTest, RelativeModeReportsRealCoordinates) {
   state_->trace_iterations = 0;
   state_->relative_mode = 1;

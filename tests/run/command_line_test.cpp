@@ -38,6 +38,15 @@ TEST(CommandLine, JobsAndLauncher) {
   EXPECT_EQ(parsed({"--launcher=env"}).options.launcher, std::vector<std::string>{"env"});
 }
 
+TEST(CommandLine, NoLockIsAnOptionWithoutAValue) {
+  EXPECT_TRUE(parsed({}).options.lock_directory);
+  const CommandLine command_line = parsed({"--no-lock", "--jobs", "2"});
+  EXPECT_EQ(command_line.action, CommandLineAction::run);
+  EXPECT_FALSE(command_line.options.lock_directory);
+  EXPECT_EQ(command_line.options.jobs, 2);
+  EXPECT_EQ(parsed({"--no-lock=yes"}).complaint, "genopt: unknown option '--no-lock=yes'");
+}
+
 TEST(CommandLine, HelpAndVersionAnswerWithoutARun) {
   EXPECT_EQ(parsed({"--help"}).action, CommandLineAction::show_help);
   EXPECT_EQ(parsed({"--version"}).action, CommandLineAction::show_version);

@@ -187,6 +187,27 @@ INSTANTIATE_TEST_SUITE_P(
                                        false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A file read whole would be taken here: three values and blank lines. One
+// byte beyond the largest input is refused unread, as a file of the wrong form.
+TEST(StartPointFile, LargerThanAnyInputIsRefusedAsItsInputFailure) {
+  constexpr std::size_t largest_input = std::size_t{64} << 20;
+  const struct {
+    std::size_t size;
+    Failure failure;
+  } cases[] = {{largest_input, Failure::none}, {largest_input + 1, Failure::start_point_read}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.size);
+    ScratchDirectory directory;
+    std::string content = "1\n2\n3\n";
+    content.resize(c.size, '\n');
+    directory.write("&&_in_X_start.txt", content);
+    auto state = std::make_unique<SearchState>();
+    state->variable_count = 3;
+    EXPECT_EQ(read_start_point_file(*state).failure, c.failure);
+    EXPECT_EQ(state->start_point_given, c.failure == Failure::none ? 1 : 0);
+  }
+}
+
 TEST(OptionalFiles, MissingFilesAreNoFailureAndDirectoriesCannotBeOpened) {
   ScratchDirectory directory;
   auto state = std::make_unique<SearchState>();

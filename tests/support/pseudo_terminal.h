@@ -49,11 +49,15 @@ class TerminalRun {
 
   // What the program has shown so far (line ends as the terminal makes them).
   const std::string& shown() const { return shown_; }
+  // The waits below are deadlines for events, not pauses: they last no longer
+  // than the event takes, and are long enough for a loaded machine.
+  static constexpr std::chrono::milliseconds deadline = 60s;
+
   // Reads until `text` is shown at or after `from` (an earlier size of shown()).
   bool wait_for_text(std::string_view text, std::size_t from = 0,
-                     std::chrono::milliseconds timeout = 5s);
+                     std::chrono::milliseconds timeout = deadline);
   // Keeps reading what is shown until `holds` is true.
-  bool wait_until(const std::function<bool()>& holds, std::chrono::milliseconds timeout = 5s);
+  bool wait_until(const std::function<bool()>& holds, std::chrono::milliseconds timeout = deadline);
   // Keeps reading what is shown for a while, so that the program never blocks on output.
   void keep_reading_for(std::chrono::milliseconds duration);
 
@@ -62,9 +66,9 @@ class TerminalRun {
     int exit_status = -1;
     int signal = 0;
   };
-  End wait_for_end(std::chrono::milliseconds timeout = 5s);
+  End wait_for_end(std::chrono::milliseconds timeout = deadline);
   // Waits until the program is stopped by a signal.
-  bool wait_for_stop(std::chrono::milliseconds timeout = 5s);
+  bool wait_for_stop(std::chrono::milliseconds timeout = deadline);
 
  private:
   void read_shown(std::chrono::milliseconds wait);
