@@ -226,8 +226,9 @@ bool lock_file_held() {
 
 }  // namespace
 
-// A named mutex per directory, global to the machine. Where this user may
-// not make a global one, the lock file stands in for it. Each kind of run
+// A named mutex per directory, global to the machine. Where it cannot be
+// made (this user may not make global names, or the directory's name is too
+// long for one), the lock file stands in for it. Each kind of run
 // takes its own hold first and then looks for the other kind, so that of two
 // runs that start together at least one sees the other.
 bool DirectoryLock::take() {
@@ -242,7 +243,6 @@ bool DirectoryLock::take() {
     handle_ = reinterpret_cast<std::intptr_t>(mutex);
     return true;
   }
-  if (GetLastError() != ERROR_ACCESS_DENIED) return refuse(windows::last_error_number());
   const HANDLE file = open_lock_file();
   if (file == INVALID_HANDLE_VALUE) {
     if (GetLastError() == ERROR_SHARING_VIOLATION) return refuse(0);

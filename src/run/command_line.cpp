@@ -28,9 +28,8 @@ constexpr std::string_view usage =
     "                           model's path and -c -r, e.g. 'srun -N1 -n1 --exclusive'\n"
     "  --model-timeout SECONDS  a model run that takes longer is ended, and the run\n"
     "                           with it, with a failure in z_result.txt (1 to 2000000)\n"
-    "  --no-lock                runs without the lock on the directory that keeps a\n"
-    "                           second run out of it, where the system cannot lock it;\n"
-    "                           then never start two runs in one directory\n"
+    "  --no-lock                runs where the directory cannot be locked; without the\n"
+    "                           lock nothing keeps a second run out of the directory\n"
     "  --help                   shows this text\n"
     "  --version                shows the version\n";
 

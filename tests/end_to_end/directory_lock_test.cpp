@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "support/binary_run.h"
 #include "support/key_scripts.h"
+#include "support/line_ends.h"
 #include "support/scratch_directory.h"
 
 namespace genopt {
@@ -26,7 +27,8 @@ TEST(DirectoryLock, ASecondRunIsRefusedUnlessToldToRunWithoutTheLock) {
 
   const ProgramRun refused = run_genopt(stop_at_poll(1));
   EXPECT_EQ(refused.exit_status, 1);
-  EXPECT_EQ(refused.errors, "genopt: another run is using this directory\n");
+  EXPECT_EQ(test_support::with_lf_line_ends(refused.errors),
+            "genopt: another run is using this directory\n");
   EXPECT_FALSE(directory.exists("z_result.txt"));
 
   const ProgramRun unlocked = run_genopt(stop_at_poll(1), StandardInput::file, {"--no-lock"});
