@@ -2,10 +2,10 @@
 // The operator's console: lines out, keys and lines in.
 //
 // The console input is standard input. When it is a terminal, the
-// search loop switches it to single keys without echo (key mode); every pause
-// reads whole lines with echo. When it is a pipe or a file, its bytes are the
-// keys, taken one per poll in order, and its end answers every later poll
-// with "no key" and ends every pause: nothing can wedge the program.
+// run switches it to single keys without echo (key mode) from its start, and
+// the search loop polls them; every pause reads whole lines with echo. When it is a pipe or a file,
+// its bytes are the keys, taken one per poll in order, and its end answers every later poll with
+// "no key" and ends every pause: nothing can wedge the program.
 
 #include <cstdint>
 #include <memory>
@@ -51,10 +51,11 @@ class Console {
   // showing the prompt again after each other line. End of input ends it.
   void pause(std::string_view prompt);
 
-  // Single keys without echo while the search loop runs, when the input is a
-  // terminal. The terminal's settings are restored by end_key_mode, by the
-  // destructor, and on SIGINT, SIGTERM and SIGHUP (whose own action follows);
-  // a stop by SIGTSTP gives them back until the program is continued.
+  // Single keys without echo while the run goes on, when the input is a
+  // terminal or console; keys typed meanwhile wait for the next poll. The
+  // terminal's settings are restored by end_key_mode, by the destructor, and
+  // by the ending signals (platform/signals.h, installed before key mode); a
+  // stop by SIGTSTP gives them back until the program is continued.
   void begin_key_mode();
   void end_key_mode();
 

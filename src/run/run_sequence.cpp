@@ -29,6 +29,9 @@ Outcome read_problem(SearchState& state) {
 int run_genopt(SearchState& state, Console& console, const RunOptions& options) {
   files::DirectoryLock lock;
   if (options.lock_directory && !lock.take()) return refuse_directory(lock.error());
+  // From the start: a key typed while the initial population is evaluated
+  // is neither echoed nor lost, and acts at the first poll of the search.
+  console.begin_key_mode();
   ReportFiles reports;
   WorkFile work_file;
   if (const int error = work_file.open(); error != 0) {
@@ -46,6 +49,7 @@ int run_genopt(SearchState& state, Console& console, const RunOptions& options) 
   if (const int error = work_file.close_and_delete(); error != 0) {
     return end_failed_run(platform_failure(text::work_file_name, error), reports, console);
   }
+  console.end_key_mode();
   return 0;
 }
 

@@ -72,13 +72,11 @@ ProgressDue take_progress_due(SearchState& state) {
 
 Outcome run_search_loop(SearchContext& context) {
   SearchState& state = context.state;
-  context.console.begin_key_mode();
   for (state.iteration = 1;; ++state.iteration) {
     const StepResult iteration = run_iteration(context);
     if (!iteration.outcome.ok()) return iteration.outcome;
     if (search_ends(state, iteration.end)) break;
   }
-  context.console.end_key_mode();
   return {};
 }
 

@@ -30,6 +30,8 @@ using text::cp1251;
 // The first progress line on the console tells that the search loop runs.
 constexpr std::string_view progress = " итерация";
 constexpr std::string_view prompt = "Press - ENTER";
+// Its runs wait while the run directory holds held.txt.
+constexpr std::string_view held_model = "waits_while_held";
 
 // Marks that a fresh terminal does not have and that matter only outside line
 // mode: the program must give back the settings it found, not settings of its own.
@@ -56,11 +58,21 @@ class Terminal : public ::testing::Test {
     directory_.reset();
     directory_ = std::make_unique<ScratchDirectory>();
     directory_->install_model(model);
+    if (model == held_model) directory_->write("held.txt", "");
     directory_->write("&_in_gen.txt", test_support::settings_text(0, 1, 1, {{-5, 5}, {-5, 5}}));
     test_support::start_model_call_log(*directory_);
     run_ = std::make_unique<TerminalRun>(session, mark);
     ASSERT_TRUE(run_->started());
   }
+
+  // genopt is in key mode from the start of the run, and its first model run
+  // waits until release_model().
+  void start_held_initial_population() {
+    ASSERT_NO_FATAL_FAILURE(start(held_model));
+    ASSERT_TRUE(run_->wait_until([&] { return model_calls() == 1; })) << run_->shown();
+    EXPECT_TRUE(in_key_mode(run_->settings()));
+  }
+  void release_model() const { std::filesystem::remove(directory_->file("held.txt")); }
 
   void start_search(TerminalRun::Session session = TerminalRun::Session::own) {
     ASSERT_NO_FATAL_FAILURE(start("sphere", session));
@@ -133,6 +145,26 @@ TEST_F(Terminal, KeyTypedBeforeTheSearchIsTakenByItsFirstPoll) {
   EXPECT_EQ(model_calls(), 101);  // the initial population, then the best point once more
 }
 
+// The console shows the ten group lines of the initial population and then
+// the key's answer, with no echo of the key anywhere.
+TEST_F(Terminal, KeyTypedDuringTheInitialPopulationIsNotEchoedAndActsAtTheFirstPoll) {
+  ASSERT_NO_FATAL_FAILURE(start_held_initial_population());
+  run_->type("9");
+  release_model();
+  const std::string_view scale_line = " To Division By 10    1.00000000000000     \r\n";
+  ASSERT_TRUE(run_->wait_for_text(scale_line)) << run_->shown();
+  std::string expected;
+  for (int group = 1; group <= 10; ++group) {
+    const std::string number = std::to_string(group);
+    expected += std::string(12 - number.size(), ' ') + number;
+    expected += "  группа особей (          10  штук)  получена \r\n";
+  }
+  expected += scale_line;
+  EXPECT_EQ(run_->shown().substr(0, run_->shown().find(scale_line) + scale_line.size()), expected);
+  run_->type("1");
+  ASSERT_NO_FATAL_FAILURE(expect_normal_end());
+}
+
 TEST_F(Terminal, SpaceStopsTheModelRunsUntilEnter) {
   ASSERT_NO_FATAL_FAILURE(start_search());
   run_->type(" ");
@@ -159,19 +191,39 @@ TEST_F(Terminal, FailureBeforeTheSearchPausesOnTheTerminal) {
   expect_failure_pause_then_end();
 }
 
-TEST_F(Terminal, InterruptEndsTheProgramWithTheTerminalGivenBack) {
-  for (const bool typed : {false, true}) {
-    SCOPED_TRACE(typed ? "Ctrl-C typed" : "SIGINT sent");
-    ASSERT_NO_FATAL_FAILURE(start_search());
-    if (typed) {
-      run_->type("\x03");
-    } else {
-      ::kill(run_->pid(), SIGINT);
+// Ctrl-C typed, or an ending signal sent, in the search or while the initial
+// population waits for a model: the program dies by the signal, with the
+// terminal's settings as it found them.
+TEST_F(Terminal, EndingSignalEndsTheProgramWithTheTerminalGivenBack) {
+  struct Case {
+    const char* name;
+    int signal;
+    bool typed;
+  };
+  const Case cases[] = {
+      {"Ctrl-C typed", SIGINT, true},
+      {"SIGINT sent", SIGINT, false},
+      {"SIGTERM sent", SIGTERM, false},
+      {"SIGHUP sent", SIGHUP, false},
+  };
+  for (const bool in_search : {true, false}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (in_search ? " in the search" : " before the search"));
+      if (in_search) {
+        ASSERT_NO_FATAL_FAILURE(start_search());
+      } else {
+        ASSERT_NO_FATAL_FAILURE(start_held_initial_population());
+      }
+      if (c.typed) {
+        run_->type("\x03");
+      } else {
+        ::kill(run_->pid(), c.signal);
+      }
+      const TerminalRun::End end = run_->wait_for_end();
+      ASSERT_TRUE(end.ended);
+      EXPECT_EQ(end.signal, c.signal);
+      EXPECT_TRUE(settings_as_found());
     }
-    const TerminalRun::End end = run_->wait_for_end();
-    ASSERT_TRUE(end.ended);
-    EXPECT_EQ(end.signal, SIGINT);
-    EXPECT_TRUE(settings_as_found());
   }
 }
 

@@ -1,5 +1,6 @@
-// The console on scripted input: a pipe or a file. The terminal's key mode
-// is tested in console_posix_test.cpp.
+// The console on scripted input: a pipe or a file; and the gate of its
+// key polls on a clock of the test's own. The terminal's key mode is tested
+// in console_posix_test.cpp.
 
 #include "platform/console.h"
 
@@ -7,11 +8,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/refill_gate.h"
 #include "support/descriptors.h"
 #include "support/line_ends.h"
 #include "support/scratch_directory.h"
@@ -167,6 +170,66 @@ TEST(Console, PauseEndsOnAnEmptyLineShowingThePromptAfterEveryOtherLine) {
     for (int prompt = 0; prompt < c.prompts; ++prompt) expected += " Press - ENTER\n";
     EXPECT_EQ(scripted.shown(), expected);
   }
+}
+
+// A clock that the polls move on by a fixed step, and that counts its reads.
+struct StepClock {
+  static inline std::int64_t now_ns = 0;
+  static inline int reads = 0;
+  static std::int64_t read() {
+    ++reads;
+    return now_ns;
+  }
+};
+
+// The poll at which the gate first opens after a look found nothing, with
+// the clock moving on `ns_per_poll` at every poll; the clock is read at most
+// once every 8 polls.
+int first_refill_after_empty_look(std::int64_t ns_per_poll) {
+  RefillGate gate;
+  EXPECT_TRUE(gate.refill_due(StepClock::read)) << "a fresh console looks at once";
+  StepClock::now_ns = 1'000'000'000;
+  gate.close(StepClock::read);
+  StepClock::reads = 0;
+  for (int poll = 1; poll <= 1000; ++poll) {
+    StepClock::now_ns += ns_per_poll;
+    if (gate.refill_due(StepClock::read)) {
+      EXPECT_LE(StepClock::reads, poll / 8) << "at poll " << poll;
+      return poll;
+    }
+  }
+  return -1;
+}
+
+TEST(RefillGate, AfterAnEmptyLookOpensAfter256PollsOr2MsSeenAtAnEighthPoll) {
+  struct Case {
+    std::int64_t ns_per_poll;
+    int first_refill;
+  };
+  const Case cases[] = {
+      {0, 256},        // an idle clock: by the count of polls
+      {7'000, 256},    // 2 ms would pass at poll 286
+      {10'000, 200},   // 2 ms at poll 200, a poll that reads the clock
+      {100'000, 24},   // 2 ms at poll 20, seen at the next clock read
+      {2'000'000, 8},  // 2 ms at the first poll, seen at the first clock read
+      {1'000'000'000, 8},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ns_per_poll);
+    EXPECT_EQ(first_refill_after_empty_look(c.ns_per_poll), c.first_refill);
+  }
+}
+
+TEST(RefillGate, SomethingTakenOpensItForTheNextPoll) {
+  RefillGate gate;
+  StepClock::now_ns = 0;
+  gate.close(StepClock::read);
+  EXPECT_FALSE(gate.refill_due(StepClock::read));
+  gate.open();
+  EXPECT_TRUE(gate.refill_due(StepClock::read));
+  EXPECT_TRUE(gate.refill_due(StepClock::read)) << "open until a look finds nothing";
+  gate.close(StepClock::read);
+  EXPECT_FALSE(gate.refill_due(StepClock::read));
 }
 
 }  // namespace
