@@ -216,9 +216,11 @@ HANDLE open_lock_file() {
                      nullptr);
 }
 
+// An open that reads: one that only asks for attributes passes any share mode.
 bool lock_file_held() {
-  const HANDLE file = CreateFileW(windows::wide(text::lock_file_name).c_str(), 0, share_all,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file =
+      CreateFileW(windows::wide(text::lock_file_name).c_str(), GENERIC_READ, share_all, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
   CloseHandle(file);
   return false;
