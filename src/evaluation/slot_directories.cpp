@@ -18,6 +18,7 @@ namespace {
 // read the ranges from the settings file, as they do beside genopt.
 constexpr std::string_view own_files[] = {
     text::work_file_name,
+    text::lock_file_name,
     text::selection_file_name,
     text::result_file_name,
     text::trace_before_file_name,
