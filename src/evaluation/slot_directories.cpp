@@ -17,16 +17,11 @@ namespace {
 // link would let it change the others. The input files are linked: models
 // read the ranges from the settings file, as they do beside genopt.
 constexpr std::string_view own_files[] = {
-    text::work_file_name,
-    text::lock_file_name,
-    text::selection_file_name,
-    text::result_file_name,
-    text::trace_before_file_name,
-    text::trace_after_file_name,
-    text::iterations_file_name,
-    text::integer_flags_failure_file_name,
-    text::continuation_file_name,
-    text::continuation_companion_file_name,
+    text::work_file_name,         text::lock_file_name,
+    text::selection_file_name,    text::result_file_name,
+    text::trace_before_file_name, text::trace_after_file_name,
+    text::iterations_file_name,   text::integer_flags_failure_file_name,
+    text::continuation_file_name, text::continuation_companion_file_name,
     text::slots_directory_name,
 };
 
