@@ -45,19 +45,11 @@ class EnvironmentVariable {
   std::optional<std::string> previous_;
 };
 
-std::set<std::string> names_in(const std::string& directory) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(directory)) {
-    names.insert(entry.path().filename().string());
-  }
-  return names;
-}
-
 TEST(DirectoryLock, WhereTheSystemCannotLockTheRunIsRefusedUnlessToldToGoOnWithoutIt) {
   ScratchDirectory directory;
   directory.write("&_in_gen.txt", "'p'\n0\n1 1\n-5 5\n-5 5\n");
   directory.install_model("sphere");
-  const std::set<std::string> before = names_in(directory.path());
+  const std::set<std::string> before = directory.names();
   const EnvironmentVariable no_locks("LD_PRELOAD", GENOPT_FLOCK_FAILS_LIBRARY);
   // The sanitizers' runtime would otherwise refuse to come after the preloaded library.
   const char* sanitizer_options = ::getenv("ASAN_OPTIONS");
@@ -71,7 +63,7 @@ TEST(DirectoryLock, WhereTheSystemCannotLockTheRunIsRefusedUnlessToldToGoOnWitho
             "genopt: cannot lock this directory: No locks available "
             "(genopt --no-lock runs without the lock)\n");
   EXPECT_EQ(refused.console, "");
-  EXPECT_EQ(names_in(directory.path()), before);
+  EXPECT_EQ(directory.names(), before);
 
   const ProgramRun unlocked = run_genopt(stop_at_poll(1), StandardInput::file, {"--no-lock"});
   EXPECT_EQ(unlocked.exit_status, 0) << unlocked.errors;

@@ -45,14 +45,6 @@ std::string two_lines(std::string_view russian, std::string_view english) {
   return lines;
 }
 
-std::set<std::string> names_in(const std::string& directory) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(directory)) {
-    names.insert(entry.path().filename().string());
-  }
-  return names;
-}
-
 TEST(HostileFiles, PipeInPlaceOfAnInputOrReportFileIsRefusedNotWaitedOn) {
   {
     ScratchDirectory directory;
@@ -100,7 +92,7 @@ TEST(OneRunPerDirectory, SecondRunRefusesBeforeWritingAnything) {
   ScratchDirectory directory;
   directory.write("&_in_gen.txt", two_variables);
   directory.install_model("sphere");
-  const std::set<std::string> before = names_in(directory.path());
+  const std::set<std::string> before = directory.names();
   {
     files::DirectoryLock first_run;  // stands for a run that is going on
     ASSERT_TRUE(first_run.take());
@@ -108,7 +100,7 @@ TEST(OneRunPerDirectory, SecondRunRefusesBeforeWritingAnything) {
     EXPECT_EQ(second.exit_status, 1);
     EXPECT_EQ(second.errors, "genopt: another run is using this directory\n");
     EXPECT_EQ(second.console, "");
-    EXPECT_EQ(names_in(directory.path()), before);
+    EXPECT_EQ(directory.names(), before);
   }
   // Once the first is over, the directory is free again.
   EXPECT_EQ(run_genopt(test_support::stop_at_poll(1)).exit_status, 0);
@@ -164,7 +156,7 @@ int processes_left_in(const std::string& directory) {
 TEST(CommandLineOptions, BadOptionIsRefusedWithUsageAndNothingWritten) {
   ScratchDirectory directory;
   directory.write("&_in_gen.txt", two_variables);
-  const std::set<std::string> before = names_in(directory.path());
+  const std::set<std::string> before = directory.names();
   const ShellRun run = run_with_arguments(directory, "--model-timeout soon");
   EXPECT_EQ(run.exit_status, 2);
   EXPECT_EQ(run.errors.rfind("genopt: --model-timeout takes a whole number of seconds from 1 to "
@@ -173,11 +165,11 @@ TEST(CommandLineOptions, BadOptionIsRefusedWithUsageAndNothingWritten) {
             0u)
       << run.errors;
   EXPECT_EQ(run.console, "");
-  EXPECT_EQ(names_in(directory.path()), before);
+  EXPECT_EQ(directory.names(), before);
   const ShellRun help = run_with_arguments(directory, "--help");
   EXPECT_EQ(help.exit_status, 0);
   EXPECT_EQ(help.console.rfind("usage: genopt ", 0), 0u);
-  EXPECT_EQ(names_in(directory.path()), before);
+  EXPECT_EQ(directory.names(), before);
 }
 
 // A model that never ends would hold an unattended run for ever. Side by

@@ -45,6 +45,14 @@ std::string ScratchDirectory::read_text(std::string_view name) const {
 
 bool ScratchDirectory::exists(std::string_view name) const { return fs::exists(file(name)); }
 
+std::set<std::string> ScratchDirectory::names() const {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(path_)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
 void ScratchDirectory::install_model(std::string_view model_name) const {
   fs::copy_file(model_program(model_name), fs::path(path_) / "tarnix.exe",
                 fs::copy_options::overwrite_existing);

@@ -4,6 +4,7 @@
 // and read them back.
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,8 @@ class ScratchDirectory {
   // that is not the platform's fails the test (see support/line_ends.h).
   std::string read_text(std::string_view name) const;
   bool exists(std::string_view name) const;
+  // The names of everything in the directory.
+  std::set<std::string> names() const;
   // Copies a model program of the build (build/models/NAME, NAME.exe on
   // Windows) in as tarnix.exe.
   void install_model(std::string_view model_name) const;
